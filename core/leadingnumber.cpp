@@ -1,0 +1,102 @@
+#include "leadingnumber.h"
+
+#include <cfloat>
+#include <charconv>
+#include <string>
+
+namespace {
+
+bool IsSkipped(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Walks the text, skipping blanks wherever they stand.
+class Cursor
+{
+public:
+    explicit Cursor(std::string_view text) : m_text(text) { }
+    char peek()
+    {
+        while (m_pos < m_text.size() && IsSkipped(m_text[m_pos]))
+            ++m_pos;
+        return m_pos < m_text.size() ? m_text[m_pos] : '\0';
+    }
+    void next() { ++m_pos; }
+    size_t position() const { return m_pos; }
+    void rewind(size_t pos) { m_pos = pos; }
+
+private:
+    std::string_view m_text;
+    size_t m_pos = 0;
+};
+
+} // namespace
+
+double LeadingNumber(std::string_view text)
+{
+    Cursor cursor(text);
+    std::string number;
+    bool negative = false;
+    if (cursor.peek() == '+' || cursor.peek() == '-') {
+        negative = cursor.peek() == '-';
+        cursor.next();
+    }
+    bool sawDigit = false;
+    bool sawPoint = false;
+    for (char c = cursor.peek(); IsDigit(c) || (c == '.' && !sawPoint); c = cursor.peek()) {
+        if (c == '.') {
+            sawPoint = true;
+        } else {
+            sawDigit = true;
+            // Leading zeros carry nothing and would only lengthen the buffer.
+            if (c == '0' && (number.empty() || number == "0") && !sawPoint) {
+                number = "0";
+                cursor.next();
+                continue;
+            }
+            if (number == "0" && !sawPoint)
+                number.clear();
+        }
+        number += c;
+        cursor.next();
+    }
+    if (!sawDigit)
+        return 0.0;
+
+    const size_t beforeExponent = cursor.position();
+    const char e = cursor.peek();
+    if (e == 'E' || e == 'e' || e == 'D' || e == 'd') {
+        cursor.next();
+        std::string exponent = "e";
+        if (cursor.peek() == '+' || cursor.peek() == '-') {
+            exponent += cursor.peek();
+            cursor.next();
+        }
+        bool exponentDigits = false;
+        for (char c = cursor.peek(); IsDigit(c); c = cursor.peek()) {
+            exponentDigits = true;
+            // Beyond six digits the value is out of range either way; keep the buffer short.
+            if (exponent.size() < 9)
+                exponent += c;
+            cursor.next();
+        }
+        if (exponentDigits)
+            number += exponent;
+        else
+            cursor.rewind(beforeExponent);
+    }
+
+    double value = 0.0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        const bool tiny = number.find("e-") != std::string::npos;
+        value = tiny ? 0.0 : DBL_MAX;
+    }
+    return negative ? -value : value;
+}
