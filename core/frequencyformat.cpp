@@ -11,7 +11,7 @@ std::string FormatDisplayFrequency(double frequencyMHz)
     const long long hertz = std::llround(frequencyMHz * 1e6);
     char text[48];
     std::snprintf(text, sizeof text, "%lld.%03lld.%03lld", hertz / 1000000, (hertz / 1000) % 1000,
-                  hertz % 1000);
+        hertz % 1000);
     std::string out(text);
     if (out.size() < 12)
         out.insert(0, 12 - out.size(), ' ');
@@ -31,8 +31,8 @@ std::string FormatFrequencyField(double frequencyMHz)
     return out;
 }
 
-std::string FrequencyCommand(double frequencyMHz, const std::string &modeWord,
-                             const std::string &filterWord)
+std::string FrequencyCommand(
+    double frequencyMHz, const std::string &modeWord, const std::string &filterWord)
 {
     return "FRQ " + FormatFrequencyField(frequencyMHz) + ";" + modeWord + ";" + filterWord;
 }

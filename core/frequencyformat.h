@@ -11,5 +11,5 @@ std::string FormatDisplayFrequency(double frequencyMHz);
 std::string FormatFrequencyField(double frequencyMHz);
 
 // The whole tuning command: "FRQ " + field + ";" + mode word + ";" + filter word.
-std::string FrequencyCommand(double frequencyMHz, const std::string &modeWord,
-                             const std::string &filterWord);
+std::string FrequencyCommand(
+    double frequencyMHz, const std::string &modeWord, const std::string &filterWord);

@@ -20,7 +20,9 @@ bool IsDigit(char c)
 class Cursor
 {
 public:
-    explicit Cursor(std::string_view text) : m_text(text) { }
+    explicit Cursor(std::string_view text)
+        : m_text(text)
+    { }
     char peek()
     {
         while (m_pos < m_text.size() && IsSkipped(m_text[m_pos]))

@@ -3,8 +3,8 @@
 namespace {
 
 template<size_t N>
-int FindRow(const std::array<OptionRow, N> &table, std::string_view text,
-            const char *OptionRow::*field)
+int FindRow(
+    const std::array<OptionRow, N> &table, std::string_view text, const char *OptionRow::*field)
 {
     for (size_t i = 0; i < N; ++i) {
         if (text == table[i].*field)

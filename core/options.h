@@ -13,22 +13,22 @@ struct OptionRow
     const char *word;
 };
 
-inline constexpr std::array<OptionRow, 6> kModeTable { {
-        { "AM", "AM", "AM" },
-        { "FM", "FM", "FM" },
-        { "WFM", "PLS", "PLS" },
-        { "USB", "USB", "USB" },
-        { "LSB", "LSB", "LSB" },
-        { "CW", "CW", "CW" },
-} };
+inline constexpr std::array<OptionRow, 6> kModeTable {{
+    {"AM", "AM", "AM"},
+    {"FM", "FM", "FM"},
+    {"WFM", "PLS", "PLS"},
+    {"USB", "USB", "USB"},
+    {"LSB", "LSB", "LSB"},
+    {"CW", "CW", "CW"},
+}};
 
-inline constexpr std::array<OptionRow, 5> kFilterTable { {
-        { "Filter1", "10 KHz", "BW1" },
-        { "Filter2", "50 KHz", "BW2" },
-        { "Filter3", "100 KHz", "BW3" },
-        { "Filter4", "300 KHz", "BW4" },
-        { "Filter5", "1 MHz", "BW5" },
-} };
+inline constexpr std::array<OptionRow, 5> kFilterTable {{
+    {"Filter1", "10 KHz", "BW1"},
+    {"Filter2", "50 KHz", "BW2"},
+    {"Filter3", "100 KHz", "BW3"},
+    {"Filter4", "300 KHz", "BW4"},
+    {"Filter5", "1 MHz", "BW5"},
+}};
 
 inline constexpr int kModeAM = 0;
 inline constexpr int kModeFM = 1;

@@ -71,7 +71,7 @@ QByteArray PseudoTerminal::read(int timeoutMs, int quietMs)
     clock.start();
     int wait = timeoutMs;
     for (;;) {
-        pollfd pfd { m_masterFd, POLLIN, 0 };
+        pollfd pfd {m_masterFd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, wait);
         if (ready <= 0 || !(pfd.revents & POLLIN))
             break;
@@ -93,7 +93,7 @@ QByteArray PseudoTerminal::readAtLeast(int count, int timeoutMs)
         const int left = timeoutMs - static_cast<int>(clock.elapsed());
         if (left <= 0)
             break;
-        pollfd pfd { m_masterFd, POLLIN, 0 };
+        pollfd pfd {m_masterFd, POLLIN, 0};
         if (::poll(&pfd, 1, left) <= 0 || !(pfd.revents & POLLIN))
             break;
         out += readAvailable();
@@ -107,11 +107,11 @@ bool PseudoTerminal::write(const QByteArray &bytes)
         return false;
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(m_masterFd, bytes.constData() + done,
-                                  static_cast<size_t>(bytes.size() - done));
+        const ssize_t n = ::write(
+            m_masterFd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
-                pollfd pfd { m_masterFd, POLLOUT, 0 };
+                pollfd pfd {m_masterFd, POLLOUT, 0};
                 ::poll(&pfd, 1, 100);
                 continue;
             }

@@ -20,16 +20,26 @@ void TestFrequencyFormat::renders_data()
     QTest::addColumn<double>("mhz");
     QTest::addColumn<QString>("display");
     QTest::addColumn<QString>("field");
-    QTest::newRow("start-up") << 105.9 << " 105.900.000" << "0105.900";
-    QTest::newRow("bottom") << 0.1 << "   0.100.000" << "0000.100";
-    QTest::newRow("top") << 1100.0 << "1100.000.000" << "1100.000";
-    QTest::newRow("zero") << 0.0 << "   0.000.000" << "0000.000";
-    QTest::newRow("145.5") << 145.5 << " 145.500.000" << "0145.500";
-    QTest::newRow("hertz shown") << 145.5125 << " 145.512.500" << "0145.513";
-    QTest::newRow("rounds up to kHz") << 105.9006 << " 105.900.600" << "0105.901";
-    QTest::newRow("rounds down to kHz") << 105.9004 << " 105.900.400" << "0105.900";
-    QTest::newRow("one digit") << 7.05 << "   7.050.000" << "0007.050";
-    QTest::newRow("carry into MHz") << 144.9999996 << " 145.000.000" << "0145.000";
+    QTest::newRow("start-up") << 105.9 << " 105.900.000"
+                              << "0105.900";
+    QTest::newRow("bottom") << 0.1 << "   0.100.000"
+                            << "0000.100";
+    QTest::newRow("top") << 1100.0 << "1100.000.000"
+                         << "1100.000";
+    QTest::newRow("zero") << 0.0 << "   0.000.000"
+                          << "0000.000";
+    QTest::newRow("145.5") << 145.5 << " 145.500.000"
+                           << "0145.500";
+    QTest::newRow("hertz shown") << 145.5125 << " 145.512.500"
+                                 << "0145.513";
+    QTest::newRow("rounds up to kHz") << 105.9006 << " 105.900.600"
+                                      << "0105.901";
+    QTest::newRow("rounds down to kHz") << 105.9004 << " 105.900.400"
+                                        << "0105.900";
+    QTest::newRow("one digit") << 7.05 << "   7.050.000"
+                               << "0007.050";
+    QTest::newRow("carry into MHz") << 144.9999996 << " 145.000.000"
+                                    << "0145.000";
 }
 
 void TestFrequencyFormat::renders()

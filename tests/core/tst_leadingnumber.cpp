@@ -43,7 +43,9 @@ void TestLeadingNumber::reads_data()
     QTest::newRow("zeros then digits") << QByteArray("000145.000") << 145.0;
     QTest::newRow("sign alone") << QByteArray("-") << 0.0;
     QTest::newRow("carriage return is not a blank") << QByteArray("\r12") << 0.0;
-    QTest::newRow("non-ASCII") << QByteArray("\xc3\xa9" "12") << 0.0;
+    QTest::newRow("non-ASCII") << QByteArray("\xc3\xa9"
+                                             "12")
+                               << 0.0;
     QTest::newRow("frequency field") << QByteArray("145.5      ") << 145.5;
 }
 

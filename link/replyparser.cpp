@@ -1,0 +1,93 @@
+#include "replyparser.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string_view TrimSpaces(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Compares as text, character by character by code (bytes taken as unsigned).
+int CompareText(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace
+
+std::vector<std::string> ReceivedCodeLines(std::string_view text)
+{
+    const size_t n = TrimSpaces(text).size();
+    std::string cleaned;
+    cleaned.reserve(n);
+    for (char c : text.substr(0, n)) {
+        if (c != '\r' && c != '\n')
+            cleaned += c;
+    }
+    const size_t m = TrimSpaces(cleaned).size();
+    std::vector<std::string> lines;
+    lines.reserve(m / 4 + 1);
+    for (size_t p = 0; p < m; p += 4) {
+        const std::string_view group = std::string_view(cleaned).substr(p, 4);
+        if (group.empty())
+            continue;
+        if (StartsWith(group, "G0") || StartsWith(group, "I2"))
+            lines.push_back("-> " + std::string(group));
+        else if (StartsWith(group, "I1"))
+            lines.push_back("-----> " + std::string(group));
+        else if (StartsWith(group, "I0"))
+            lines.push_back("---------> " + std::string(group));
+        else
+            lines.emplace_back(group);
+    }
+    return lines;
+}
+
+std::optional<int> SignalReading(std::string_view text)
+{
+    const size_t at = text.find("SS ");
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view field
+        = at + 4 <= text.size() ? text.substr(at + 4, 3) : std::string_view();
+    if (CompareText(field, "000") < 0 || CompareText(field, "255") > 0)
+        return std::nullopt;
+    // A decimal numeral, blanks allowed only after it.
+    const std::string_view digits = field.substr(0, field.find_last_not_of(' ') + 1);
+    if (digits.empty()
+        || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    int value = 0;
+    for (char c : digits)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+int SignalLevelForReading(int reading)
+{
+    const int level = (std::max(0, reading) * 128 + 50) / 100;
+    return std::min(level, kSignalMeterMaxLevel);
+}
+
+std::string SignalMeterLine(int level)
+{
+    return " " + std::string(size_t(std::max(0, level)), '|');
+}

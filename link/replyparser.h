@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reading what the receiver sent. Pure functions of the received bytes.
+
+// The lines the received-codes log gains for one read: the text without CR and LF, cut into
+// groups of four characters; groups beginning "G0" or "I2" get "-> " in front, "I1" gets
+// "-----> ", "I0" gets "---------> ". Blanks around the text shorten what is examined: the
+// length is taken with the blanks trimmed, the characters from the text as received.
+std::vector<std::string> ReceivedCodeLines(std::string_view text);
+
+// The raw reading (0 … 255) of the first "SS " in the text: the three characters that begin one
+// character after "SS ". Nothing when there is no "SS ", when the field compares outside "000" …
+// "255" as text, or when it is not a decimal numeral (trailing blanks allowed).
+std::optional<int> SignalReading(std::string_view text);
+
+// The meter level for a raw reading: reading × 128 / 100 rounded, at most 128.
+int SignalLevelForReading(int reading);
+
+// The meter's line for a level: one space, then one "|" per level unit.
+std::string SignalMeterLine(int level);
+// Levels above this are drawn in red, the rest in blue.
+inline constexpr int kSignalMeterBlueMaxLevel = 110;
+inline constexpr int kSignalMeterMaxLevel = 128;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+
+// The serial port to the receiver: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
+// It owns the QSerialPort and nothing of the window. A port that fails while open (a write error,
+// an unplugged USB adapter) is closed at once and reported once through failed().
+class SerialLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SerialLink(QObject *parent = nullptr);
+    ~SerialLink() override;
+
+    // Most bytes kept between two reads; the rest waits in the driver, so a babbling receiver
+    // cannot make the program's memory grow.
+    static constexpr qint64 kReadBufferBytes = 64 * 1024;
+
+    void setPortName(const QString &name);
+    QString portName() const;
+    // Opens the port with the line settings. On failure the port stays closed and errorString()
+    // holds the operating system's reason.
+    bool open();
+    QString errorString() const { return m_error; }
+    void close();
+    bool isOpen() const;
+    // Writes the bytes at once. False when the port is closed or the write failed (the port has
+    // then been closed and failed() emitted).
+    bool write(const QByteArray &bytes);
+    // Everything received since the previous read; empties the receive buffer.
+    QByteArray readAll();
+
+signals:
+    // The open port failed and has been closed. Emitted once per opening.
+    void failed(const QString &reason);
+
+private:
+    void onError(int error);
+    void fail(const QString &reason);
+
+    QSerialPort *m_port = nullptr;
+    QString m_error;
+};
+
+// The port named by the text of the channel box. A whole number N names the N-th standard port of
+// the platform (/dev/ttyS<N-1>, COM<N>); any other text is a device name or path as it stands.
+// An empty result means the text names no usable port (zero, negative, too large, or blank).
+QString PortNameForChannel(const QString &channelText);
