@@ -1,0 +1,285 @@
+#include "simreceiver.h"
+
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <unistd.h>
+
+namespace {
+
+struct Station
+{
+    double frequencyMHz;
+    int strength;
+};
+
+// Broadcast FM, amateur 2 m, air band, marine channel 16, a weak 40 m signal and a 433 MHz
+// remote key: enough spread that tuning across the range moves the meter.
+constexpr Station kStations[] = {
+    {105.9, 230},
+    {145.5, 170},
+    {118.1, 120},
+    {156.8, 140},
+    {7.05, 45},
+    {433.92, 100},
+};
+constexpr int kNoiseFloor = 6;
+constexpr double kFalloffBandwidths = 3.0;
+constexpr int kFloodChunk = 4096;
+
+} // namespace
+
+SimReceiver::SimReceiver(QObject *parent)
+    : QObject(parent)
+{
+    if (!m_pty.isOpen())
+        return;
+    m_readNotifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Read, this);
+    m_writeNotifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &SimReceiver::onReadable);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &SimReceiver::onWritable);
+}
+
+// The notifiers watch the pty's descriptor, so they must go before it is closed.
+SimReceiver::~SimReceiver()
+{
+    delete m_readNotifier;
+    delete m_writeNotifier;
+}
+
+double SimReceiver::bandwidthMHz(const QString &filter)
+{
+    static const QString words[] = {"BW1", "BW2", "BW3", "BW4", "BW5"};
+    static const double widths[] = {0.01, 0.05, 0.1, 0.3, 1.0};
+    for (int i = 0; i < 5; ++i) {
+        if (filter == words[i])
+            return widths[i];
+    }
+    return widths[0];
+}
+
+int SimReceiver::signalReading(double frequencyMHz, const QString &filter, int noise)
+{
+    const double bandwidth = bandwidthMHz(filter);
+    double best = kNoiseFloor;
+    if (std::isfinite(frequencyMHz)) {
+        for (const Station &station : kStations) {
+            const double beyond = std::abs(frequencyMHz - station.frequencyMHz) - bandwidth / 2;
+            const double share
+                = beyond <= 0 ? 1.0 : 1.0 - beyond / (kFalloffBandwidths * bandwidth);
+            best = std::max(best, station.strength * share);
+        }
+    }
+    const qint64 level = std::lround(best) + static_cast<qint64>(noise);
+    return static_cast<int>(std::clamp<qint64>(level, 0, 255));
+}
+
+std::optional<SimReceiver::Command> SimReceiver::parse(const QByteArray &line)
+{
+    static const QRegularExpression squelch(QStringLiteral("^COR (\\d{1,2})$"));
+    static const QRegularExpression tune(
+        QStringLiteral("^FRQ (\\d{4}\\.\\d{3});(AM|FM|PLS|USB|LSB|CW);(BW[1-5])$"));
+    const QString text = QString::fromLatin1(line);
+    Command c;
+    if (text == QLatin1String("RMT") || text == QLatin1String("RMT/")) {
+        c.kind = Command::Remote;
+        c.on = text.size() == 3;
+    } else if (text == QLatin1String("AFC") || text == QLatin1String("AFC/")) {
+        c.kind = Command::Afc;
+        c.on = text.size() == 3;
+    } else if (text == QLatin1String("AGC") || text == QLatin1String("AGC/")) {
+        c.kind = Command::Agc;
+        c.on = text.size() == 3;
+    } else if (text == QLatin1String("SS?")) {
+        c.kind = Command::Query;
+    } else if (const auto m = squelch.match(text); m.hasMatch()) {
+        c.kind = Command::Squelch;
+        c.value = m.captured(1).toInt();
+        if (c.value > 40)
+            return std::nullopt;
+    } else if (const auto m = tune.match(text); m.hasMatch()) {
+        c.kind = Command::Tune;
+        c.frequencyMHz = m.captured(1).toDouble();
+        c.mode = m.captured(2);
+        c.filter = m.captured(3);
+        if (c.frequencyMHz > 1100.0)
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    return c;
+}
+
+void SimReceiver::onReadable()
+{
+    const QByteArray bytes = m_pty.readAvailable();
+    if (bytes.isEmpty()) {
+        // Readable but nothing to read means a hang-up; back off instead of spinning on it.
+        m_readNotifier->setEnabled(false);
+        QTimer::singleShot(100, m_readNotifier, [n = m_readNotifier] { n->setEnabled(true); });
+        return;
+    }
+    for (const char ch : bytes) {
+        if (ch == '\n')
+            continue;
+        if (ch == '\r') {
+            if (!m_discarding && !m_line.isEmpty())
+                handleLine(m_line);
+            m_line.clear();
+            m_discarding = false;
+        } else if (!m_discarding) {
+            m_line.append(ch);
+            if (m_line.size() > kMaxLineLength) {
+                ++m_linesTooLong;
+                m_line.clear();
+                m_discarding = true;
+            }
+        }
+    }
+}
+
+void SimReceiver::handleLine(const QByteArray &line)
+{
+    ++m_linesReceived;
+    emit commandReceived(QString::fromLatin1(line));
+    const std::optional<Command> command = parse(line);
+    if (!command)
+        ++m_linesRejected;
+    else if (!m_remote && command->kind != Command::Remote)
+        ++m_linesIgnored;
+    else
+        apply(*command);
+}
+
+void SimReceiver::apply(const Command &command)
+{
+    bool changed = false;
+    const auto set = [&changed](auto &field, const auto &value) {
+        if (field != value) {
+            field = value;
+            changed = true;
+        }
+    };
+    switch (command.kind) {
+    case Command::Remote:
+        set(m_remote, command.on);
+        break;
+    case Command::Squelch:
+        set(m_squelch, command.value);
+        break;
+    case Command::Afc:
+        set(m_afc, command.on);
+        break;
+    case Command::Agc:
+        set(m_agc, command.on);
+        break;
+    case Command::Tune:
+        set(m_frequencyMHz, command.frequencyMHz);
+        set(m_mode, command.mode);
+        set(m_filter, command.filter);
+        break;
+    case Command::Query: {
+        const int level = signalReading(m_frequencyMHz, m_filter, m_random.bounded(-3, 4));
+        QByteArray answer = "SS 0" + QByteArray::number(level).rightJustified(3, '0') + "\r\n";
+        if (m_babble)
+            answer = babbleText() + answer + babbleText();
+        ++m_queriesAnswered;
+        reply(answer);
+        break;
+    }
+    }
+    if (changed)
+        emit stateChanged();
+}
+
+QByteArray SimReceiver::garbage(int length, bool allowLineEnds)
+{
+    QByteArray out;
+    while (out.size() < length) {
+        const char ch = static_cast<char>(m_random.bounded(256));
+        if (allowLineEnds || (ch != '\r' && ch != '\n'))
+            out.append(ch);
+    }
+    return out;
+}
+
+QByteArray SimReceiver::babbleText()
+{
+    static const QByteArray pieces[] = {
+        QByteArray("\0\0", 2),
+        "\xff\xfe\x80",
+        "G0\r\n",
+        "I2\r\n",
+        "I1\r\n",
+        "I0\r\n",
+        "I0\r\nI1\r\n",
+        "SS ",
+        "SS 0",
+        "\r\n",
+    };
+    QByteArray out;
+    for (int count = m_random.bounded(1, 4); count > 0; --count) {
+        const int pick = m_random.bounded(int(std::size(pieces)) + 1);
+        out += pick < int(std::size(pieces)) ? pieces[pick] : garbage(m_random.bounded(1, 9), true);
+    }
+    return out;
+}
+
+void SimReceiver::reply(const QByteArray &bytes)
+{
+    // Drop whole replies, never half of one, when the other end has stopped reading.
+    if (m_pending.size() + bytes.size() > kMaxPendingReply)
+        m_bytesDropped += bytes.size();
+    else
+        m_pending += bytes;
+    onWritable();
+}
+
+void SimReceiver::floodBytes(qint64 n)
+{
+    if (n <= 0)
+        return;
+    m_floodLeft += n;
+    onWritable();
+}
+
+void SimReceiver::onWritable()
+{
+    if (!m_pty.isOpen())
+        return;
+    // Replies go ahead of any flood still pending, as they would interleave on a real line.
+    for (;;) {
+        if (m_pending.isEmpty() && m_floodLeft > 0) {
+            m_pending = garbage(int(std::min<qint64>(m_floodLeft, kFloodChunk)), false);
+            m_floodLeft -= m_pending.size();
+        }
+        if (m_pending.isEmpty())
+            break;
+        const ssize_t n = ::write(
+            m_pty.masterFd(), m_pending.constData(), static_cast<size_t>(m_pending.size()));
+        if (n > 0) {
+            m_pending.remove(0, n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            // Nobody at the other end: what cannot be sent is lost, as on a real line.
+            m_bytesDropped += m_pending.size();
+            m_pending.clear();
+            m_floodLeft = 0;
+        } else {
+            break; // the line is full; carry on when it can take more
+        }
+    }
+    updateWriteNotifier();
+}
+
+void SimReceiver::updateWriteNotifier()
+{
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(!m_pending.isEmpty() || m_floodLeft > 0);
+}
