@@ -23,9 +23,6 @@ const std::array<FieldKey, 5> kFieldKeys {{
     {"STEP=", 8, &ChannelFields::step},
 }};
 
-constexpr std::size_t kLongestKey = 10; // "FREQUENCY="
-constexpr std::size_t kTailLength = kLongestKey - 1;
-
 // Characters 1 to 16: one free character and the bank name.
 constexpr std::size_t kPrefixLength = 1 + kBankNameLength;
 
@@ -75,6 +72,7 @@ ChannelFields ParseChannelFields(std::string_view line)
 
 void ChannelFieldScanner::feed(std::string_view piece)
 {
+    static_assert(kTailLength + 1 == std::string_view("FREQUENCY=").size());
     if (piece.empty() || complete())
         return;
 

@@ -77,8 +77,10 @@ private:
     void remember(std::string_view piece);
 
     std::array<KeyState, 5> m_keys {};
-    // The last characters seen, so that a key split between two pieces is found.
-    std::array<char, 16> m_tail {};
+    // The last characters seen, as many as the longest key ("FREQUENCY=") less one, so that a
+    // key split between two pieces is found.
+    static constexpr std::size_t kTailLength = 9;
+    std::array<char, kTailLength> m_tail {};
     std::size_t m_tailSize = 0;
 };
 

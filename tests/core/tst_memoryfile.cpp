@@ -113,38 +113,24 @@ void TestMemoryFile::bankNames()
 void TestMemoryFile::channelLines_data()
 {
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("bank");
     QTest::addColumn<bool>("isChannel");
-    QTest::newRow("space first") << QByteArray(" MEMORY BANK #07 FREQUENCY=1")
-                                 << QByteArray("MEMORY BANK #07") << true;
-    QTest::newRow("any first character")
-        << QByteArray("*MEMORY BANK #07") << QByteArray("MEMORY BANK #07") << true;
-    QTest::newRow("NUL first") << QByteArray("\0MEMORY BANK #07", 16)
-                               << QByteArray("MEMORY BANK #07") << true;
-    QTest::newRow("line feed first")
-        << QByteArray("\nMEMORY BANK #07") << QByteArray("MEMORY BANK #07") << true;
-    QTest::newRow("other bank") << QByteArray(" MEMORY BANK #08 FREQUENCY=1")
-                                << QByteArray("MEMORY BANK #07") << false;
-    QTest::newRow("name from character 1")
-        << QByteArray("MEMORY BANK #07 FREQUENCY=1") << QByteArray("MEMORY BANK #07") << false;
-    QTest::newRow("lower case") << QByteArray(" memory bank #07 FREQUENCY=1")
-                                << QByteArray("MEMORY BANK #07") << false;
-    QTest::newRow("one digit") << QByteArray(" MEMORY BANK #7 FREQUENCY=1")
-                               << QByteArray("MEMORY BANK #07") << false;
-    QTest::newRow("too short") << QByteArray(" MEMORY BANK #0") << QByteArray("MEMORY BANK #07")
-                               << false;
-    QTest::newRow("blank") << QByteArray("") << QByteArray("MEMORY BANK #07") << false;
-    QTest::newRow("short name matches nothing")
-        << QByteArray(" MEMORY BANK #7 ") << QByteArray("MEMORY BANK #7") << false;
-    QTest::newRow("empty name matches nothing") << QByteArray(" ") << QByteArray("") << false;
+    QTest::newRow("space first") << QByteArray(" MEMORY BANK #07 FREQUENCY=1") << true;
+    QTest::newRow("any first character") << QByteArray("*MEMORY BANK #07") << true;
+    QTest::newRow("NUL first") << QByteArray("\0MEMORY BANK #07", 16) << true;
+    QTest::newRow("line feed first") << QByteArray("\nMEMORY BANK #07") << true;
+    QTest::newRow("other bank") << QByteArray(" MEMORY BANK #08 FREQUENCY=1") << false;
+    QTest::newRow("name from character 1") << QByteArray("MEMORY BANK #07 FREQUENCY=1") << false;
+    QTest::newRow("lower case") << QByteArray(" memory bank #07 FREQUENCY=1") << false;
+    QTest::newRow("one digit") << QByteArray(" MEMORY BANK #7 FREQUENCY=1") << false;
+    QTest::newRow("too short") << QByteArray(" MEMORY BANK #0") << false;
+    QTest::newRow("blank") << QByteArray("") << false;
 }
 
 void TestMemoryFile::channelLines()
 {
     QFETCH(QByteArray, line);
-    QFETCH(QByteArray, bank);
     QFETCH(bool, isChannel);
-    QCOMPARE(IsChannelLine(Text(line), Text(bank)), isChannel);
+    QCOMPARE(IsChannelLine(Text(line), "MEMORY BANK #07"), isChannel);
 }
 
 void TestMemoryFile::fields_data()
@@ -472,6 +458,8 @@ void TestMemoryFile::binaryNeverBreaksTheReader()
 
 void TestMemoryFile::badBankNameMatchesNothing()
 {
+    QVERIFY(!IsChannelLine(" MEMORY BANK #7 ", "MEMORY BANK #7"));
+    QVERIFY(!IsChannelLine(" ", ""));
     const std::string file = File({Channel(1, Fields("1"))});
     QVERIFY(LoadBank(file, "MEMORY BANK #1").empty());
     QVERIFY(LoadBank(file, "").empty());
@@ -483,13 +471,9 @@ void TestMemoryFile::badBankNameMatchesNothing()
 void TestMemoryFile::storingReplacesTheWholeBank()
 {
     TunedState state;
-    for (int n = 0; n <= TunedState::kSlots; ++n) {
-        state.MemFrequency[size_t(n)] = "old";
-        state.MemName[size_t(n)] = "old";
-        state.MemMode[size_t(n)] = "old";
-        state.MemFilter[size_t(n)] = "old";
-        state.MemStep[size_t(n)] = "old";
-    }
+    for (auto *texts :
+        {&state.MemFrequency, &state.MemName, &state.MemMode, &state.MemFilter, &state.MemStep})
+        texts->fill("old");
     const std::string file = File(
         {Channel(1, Fields("1") + "MODE=AM FILTER=10 KHz STEP=1 Hz"), Channel(1, "NAME=ONLY  ")});
     StoreBankInSlots(LoadBank(file, BankName(1)), state);
@@ -499,18 +483,10 @@ void TestMemoryFile::storingReplacesTheWholeBank()
     QCOMPARE(state.MemStep[1], std::string("1 Hz"));
     QCOMPARE(state.MemFrequency[2], std::string());
     QCOMPARE(state.MemName[2], std::string("ONLY"));
-    for (size_t n = 3; n <= size_t(TunedState::kSlots); ++n) {
-        QCOMPARE(state.MemFrequency[n], std::string());
-        QCOMPARE(state.MemName[n], std::string());
-        QCOMPARE(state.MemMode[n], std::string());
-        QCOMPARE(state.MemFilter[n], std::string());
-        QCOMPARE(state.MemStep[n], std::string());
-    }
+    for (size_t n = 3; n <= size_t(TunedState::kSlots); ++n)
+        QVERIFY(state.MemFrequency[n].empty() && state.MemName[n].empty()
+            && state.MemMode[n].empty() && state.MemFilter[n].empty() && state.MemStep[n].empty());
     QCOMPARE(state.MemFrequency[0], std::string("old")); // entry 0 is never used
-
-    StoreBankInSlots({}, state);
-    QCOMPARE(state.MemFrequency[1], std::string());
-    QCOMPARE(state.MemName[2], std::string());
 }
 
 QTEST_GUILESS_MAIN(TestMemoryFile)
