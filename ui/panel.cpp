@@ -25,6 +25,8 @@
 
 namespace {
 
+constexpr int kChannelBoxWidthTwips = 2400;
+
 constexpr int kClientWidthTwips = 9465;
 constexpr int kClientHeightTwips = 7065;
 constexpr int kStatusBarHeightTwips = 300;
@@ -309,8 +311,9 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
 
     panel.Label1 = MakeLabel(
         page, QStringLiteral("Label1"), QStringLiteral("Channel"), Twips(120, 3000, 615, 255));
+    // Wide enough for a device path such as /dev/ttyUSB0, not only a port number.
     panel.Channelnum = Place(new QLineEdit(QStringLiteral("1"), page), QStringLiteral("Channelnum"),
-        Twips(840, 2950, 480, 315));
+        Twips(840, 2950, kChannelBoxWidthTwips, 315));
 }
 
 void BuildCodesPage(QWidget *page, Panel &panel)

@@ -181,7 +181,7 @@ void TestPanel::layout_data()
     row(p.Filter[3], "Filter4", "FilterFrame", {240, 1560, 1575, 315}, "300 KHz");
     row(p.Filter[4], "Filter5", "FilterFrame", {240, 1920, 1575, 315}, "1 MHz");
     row(p.Label1, "Label1", "page 0", {120, 3000, 615, 255}, "Channel");
-    row(p.Channelnum, "Channelnum", "page 0", {840, 2950, 480, 315}, "1");
+    row(p.Channelnum, "Channelnum", "page 0", {840, 2950, 2400, 315}, "1");
 
     row(p.CodesOutFrame, "CodesOutFrame", "page 1", {360, 120, 4215, 3135}, "  CODES OUT");
     row(p.CodesOut, "CodesOut", "CodesOutFrame", {120, 240, 3975, 2790}, "-");
