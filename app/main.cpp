@@ -17,17 +17,16 @@ int main(int argc, char *argv[])
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Front panel for a serial remote-controlled receiver."));
+    parser.setApplicationDescription(
+        QStringLiteral("Front panel for a serial remote-controlled receiver."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portOption(
-            QStringLiteral("port"),
-            QStringLiteral("Serial port: a port number (1 is the first port) or a device such as "
-                           "/dev/ttyUSB0."),
-            QStringLiteral("DEVICE"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+        QStringLiteral("Serial port: a port number (1 is the first port) or a device such as "
+                       "/dev/ttyUSB0."),
+        QStringLiteral("DEVICE"));
     const QCommandLineOption simulateOption(
-            QStringLiteral("simulate"),
-            QStringLiteral("Start a simulated receiver and use its port."));
+        QStringLiteral("simulate"), QStringLiteral("Start a simulated receiver and use its port."));
     parser.addOption(portOption);
     parser.addOption(simulateOption);
     parser.process(app);
@@ -40,7 +39,7 @@ int main(int argc, char *argv[])
         simulated = std::make_unique<SimReceiver>();
         if (!simulated->isOpen()) {
             std::fprintf(stderr, "qz-remote: cannot start the simulated receiver: %s\n",
-                         qPrintable(simulated->errorString()));
+                qPrintable(simulated->errorString()));
             return 1;
         }
         channel = simulated->slavePath();

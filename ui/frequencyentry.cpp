@@ -20,7 +20,8 @@ FrequencyEntry::FrequencyEntry(Tuner &tuner, const Panel &panel, QWidget *dialog
     , m_keypad(tuner.state().KeypadEntry)
 {
     for (int i = 0; i < kKeypadButtons; ++i)
-        connect(m_panel.Keypad[size_t(i)], &QPushButton::clicked, this, [this, i] { KeypadPress(i); });
+        connect(
+            m_panel.Keypad[size_t(i)], &QPushButton::clicked, this, [this, i] { KeypadPress(i); });
     connect(m_panel.Direct, &QPushButton::clicked, this, &FrequencyEntry::DirectEntry);
 }
 
@@ -34,10 +35,11 @@ void FrequencyEntry::DirectEntry()
         prompt.setObjectName(QStringLiteral("DirectEntryPrompt"));
         prompt.setWindowTitle(QString::fromLatin1(kDirectEntryTitle));
         prompt.setLabelText(QString::fromLatin1(kDirectEntryPrompt));
-        prompt.setTextValue(QString::fromStdString(DirectEntryDefault(m_tuner.state().CurrentFrequency)));
+        prompt.setTextValue(
+            QString::fromStdString(DirectEntryDefault(m_tuner.state().CurrentFrequency)));
         const bool accepted = prompt.exec() == QDialog::Accepted;
-        const DirectEntryVerdict verdict =
-                JudgeDirectEntry(accepted ? prompt.textValue().toStdString() : std::string());
+        const DirectEntryVerdict verdict
+            = JudgeDirectEntry(accepted ? prompt.textValue().toStdString() : std::string());
         if (verdict.action == DirectEntryAction::AskAgain)
             continue;
         if (verdict.action == DirectEntryAction::Tune) {
@@ -63,7 +65,7 @@ void FrequencyEntry::KeypadPress(int index)
         // The rejected entry stays on the keypad display until the box is closed.
         m_dialogOpen = true;
         QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kKeypadErrorTitle),
-                        QString::fromLatin1(kKeypadErrorText), QMessageBox::Ok, m_dialogParent);
+            QString::fromLatin1(kKeypadErrorText), QMessageBox::Ok, m_dialogParent);
         box.setObjectName(QStringLiteral("KeypadError"));
         box.exec();
         m_dialogOpen = false;

@@ -7,9 +7,13 @@
 
 #include <QCoreApplication>
 
-KnobControl::KnobControl(TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel,
-                         QObject *parent)
-    : QObject(parent), m_state(state), m_tuner(tuner), m_wait(wait), m_panel(panel)
+KnobControl::KnobControl(
+    TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_tuner(tuner)
+    , m_wait(wait)
+    , m_panel(panel)
 {
     connect(m_panel.TuningKnob, &TuningKnobArea::pressed, this, &KnobControl::Press);
     connect(m_panel.TuningKnob, &TuningKnobArea::released, this, &KnobControl::Release);
@@ -39,10 +43,12 @@ void KnobControl::Press(int button)
         // A pass that has begun completes, even when the release was seen just now.
         ShowMark(false);
         if (button == TuningKnobArea::kLeftButton) {
-            m_state.KnobMarkIndex = std::int16_t(m_state.KnobMarkIndex + 1 > kMarks - 1 ? 0 : m_state.KnobMarkIndex + 1);
+            m_state.KnobMarkIndex = std::int16_t(
+                m_state.KnobMarkIndex + 1 > kMarks - 1 ? 0 : m_state.KnobMarkIndex + 1);
             m_tuner.StepUp();
         } else if (button == TuningKnobArea::kRightButton) {
-            m_state.KnobMarkIndex = std::int16_t(m_state.KnobMarkIndex - 1 < 0 ? kMarks - 1 : m_state.KnobMarkIndex - 1);
+            m_state.KnobMarkIndex = std::int16_t(
+                m_state.KnobMarkIndex - 1 < 0 ? kMarks - 1 : m_state.KnobMarkIndex - 1);
             m_tuner.StepDown();
         }
         ShowMark(true);

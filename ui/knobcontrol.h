@@ -22,7 +22,7 @@ public:
     static constexpr double kPacedPauseSeconds = 0.15;
 
     KnobControl(TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel,
-                QObject *parent = nullptr);
+        QObject *parent = nullptr);
 
     // Hides every mark but mark 0.
     void Reset();

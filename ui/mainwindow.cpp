@@ -47,7 +47,8 @@ void FollowNewest(QListView *view, CodeLog *log)
 
 } // namespace
 
-MainWindow::MainWindow(const QString &channelText, QWidget *parent) : QMainWindow(parent)
+MainWindow::MainWindow(const QString &channelText, QWidget *parent)
+    : QMainWindow(parent)
 {
     m_panel = BuildPanel(this);
     m_panel.Channelnum->setText(channelText);
@@ -158,14 +159,15 @@ void MainWindow::PowerOn()
     const QString portName = PortNameForChannel(channel);
     if (portName.isEmpty()) {
         ReportPortProblem(tr("Cannot switch on"),
-                          tr("\"%1\" names no serial port. Type a port number (1 for the first "
-                             "port) or a device name such as /dev/ttyUSB0 on the MAIN page.")
-                                  .arg(channel));
+            tr("\"%1\" names no serial port. Type a port number (1 for the first "
+               "port) or a device name such as /dev/ttyUSB0 on the MAIN page.")
+                .arg(channel));
         return;
     }
     m_port->setPortName(portName);
     if (!m_port->open()) {
-        QString text = tr("The serial port %1 cannot be opened:\n%2").arg(portName, m_port->errorString());
+        QString text
+            = tr("The serial port %1 cannot be opened:\n%2").arg(portName, m_port->errorString());
         if (m_port->errorString().contains(QLatin1String("ermission")))
             text += tr("\n\nOn Linux the user usually has to be a member of the \"dialout\" group "
                        "to use serial ports.");
@@ -214,9 +216,9 @@ void MainWindow::LinkFailed(const QString &reason)
     // that has unwound.
     QTimer::singleShot(0, this, [this, portName, reason] {
         ReportPortProblem(tr("Receiver link lost"),
-                          tr("The serial port %1 failed and has been closed:\n%2\n\nThe panel is "
-                             "off. Press ON once the receiver is connected again.")
-                                  .arg(portName, reason));
+            tr("The serial port %1 failed and has been closed:\n%2\n\nThe panel is "
+               "off. Press ON once the receiver is connected again.")
+                .arg(portName, reason));
     });
 }
 
@@ -235,8 +237,7 @@ void MainWindow::DotClick(int index)
 bool MainWindow::ConfirmExit()
 {
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kTitle),
-                    QStringLiteral("Do you really want to exit ?"),
-                    QMessageBox::Yes | QMessageBox::No, this);
+        QStringLiteral("Do you really want to exit ?"), QMessageBox::Yes | QMessageBox::No, this);
     box.setObjectName(QStringLiteral("ConfirmExit"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "panel.h"
-#include "tuner.h"
 #include "tunedstate.h"
+#include "tuner.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -39,7 +39,8 @@ class MainWindow : public QMainWindow, public PanelControls
 
 public:
     // channelText fills the channel box (the serial port) before start-up.
-    explicit MainWindow(const QString &channelText = QStringLiteral("1"), QWidget *parent = nullptr);
+    explicit MainWindow(
+        const QString &channelText = QStringLiteral("1"), QWidget *parent = nullptr);
     ~MainWindow() override;
 
     static constexpr const char *kTitle = "QZ SERIAL REMOTE CONTROL";

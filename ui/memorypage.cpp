@@ -18,18 +18,22 @@
 #include <QUrl>
 
 MemoryPage::MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent)
-    : QObject(parent), m_state(state), m_tuner(tuner), m_panel(panel)
+    : QObject(parent)
+    , m_state(state)
+    , m_tuner(tuner)
+    , m_panel(panel)
 {
     m_launchEditor = [](const QString &path) {
 #ifdef Q_OS_WIN
-        QProcess::startDetached(QStringLiteral("C:\\WINDOWS\\NOTEPAD.EXE"), { path });
+        QProcess::startDetached(QStringLiteral("C:\\WINDOWS\\NOTEPAD.EXE"), {path});
 #else
         // The desktop's own handler for the file, started without a shell: any file name is safe.
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
     };
     for (int n = 1; n <= kBankSlots; ++n)
-        connect(m_panel.Memory[size_t(n)], &QPushButton::clicked, this, [this, n] { Memory_Click(n); });
+        connect(
+            m_panel.Memory[size_t(n)], &QPushButton::clicked, this, [this, n] { Memory_Click(n); });
     connect(m_panel.EditMemory, &QPushButton::clicked, this, &MemoryPage::EditMemory_Click);
 }
 
@@ -83,8 +87,8 @@ void MemoryPage::Memory_Click(int slot)
     // The slot's texts are read again before each selection: a bank loaded while a command was
     // being paced is applied on top of the recall, as the operator would expect.
     auto decide = [this, n] {
-        return DecideRecall(m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n],
-                            m_state.MemStep[n]);
+        return DecideRecall(
+            m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n], m_state.MemStep[n]);
     };
     const std::optional<RecallDecision> first = decide();
     if (!first)

@@ -19,7 +19,11 @@ const QColor kLampYellow(255, 255, 0);
 class StepGuard
 {
 public:
-    explicit StepGuard(bool &flag) : m_flag(flag) { m_flag = true; }
+    explicit StepGuard(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
     ~StepGuard() { m_flag = false; }
 
 private:
@@ -28,7 +32,7 @@ private:
 } // namespace
 
 ScanControl::ScanControl(CommandLink &link, Tuner &tuner, MemoryPage &memory, TunedState &state,
-                         PanelTimers &timers, const Panel &panel, QObject *parent)
+    PanelTimers &timers, const Panel &panel, QObject *parent)
     : QObject(parent)
     , m_link(link)
     , m_tuner(tuner)
@@ -88,8 +92,8 @@ void ScanControl::Timer4_Timer()
         return;
     StepGuard guard(m_inBankStep);
     const int slot = m_panel.ScanBank->isEnabled()
-            ? NextUsableSlot(m_state.BankScanIndex, m_state.MemFrequency)
-            : 0;
+        ? NextUsableSlot(m_state.BankScanIndex, m_state.MemFrequency)
+        : 0;
     if (slot == 0) {
         // The loaded bank has no channel to visit.
         StopBankScan();

@@ -20,7 +20,7 @@ public:
     static constexpr double kStepPauseSeconds = 0.01;
 
     ScanControl(CommandLink &link, Tuner &tuner, MemoryPage &memory, TunedState &state,
-                PanelTimers &timers, const Panel &panel, QObject *parent = nullptr);
+        PanelTimers &timers, const Panel &panel, QObject *parent = nullptr);
 
     // The SCAN button: starts or stops the frequency scan (only while the link is on).
     void Scan_Click();

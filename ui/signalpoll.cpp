@@ -9,11 +9,14 @@
 
 #include <QColor>
 
-SignalPoll::SignalPoll(CommandLink &link, CodeLog &codesIn, TunedState &state, TextDisplay &meter,
-                       QObject *parent)
-    : QObject(parent), m_link(link), m_codesIn(codesIn), m_state(state), m_meter(meter)
-{
-}
+SignalPoll::SignalPoll(
+    CommandLink &link, CodeLog &codesIn, TunedState &state, TextDisplay &meter, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_codesIn(codesIn)
+    , m_state(state)
+    , m_meter(meter)
+{ }
 
 void SignalPoll::Poll()
 {
@@ -27,8 +30,8 @@ void SignalPoll::Poll()
         return;
     const QByteArray received = m_link.port().readAll();
     ShowReceivedCodes(received);
-    const std::optional<int> reading =
-            SignalReading(std::string_view(received.constData(), size_t(received.size())));
+    const std::optional<int> reading
+        = SignalReading(std::string_view(received.constData(), size_t(received.size())));
     if (!reading)
         return;
     const int level = SignalLevelForReading(*reading);
@@ -38,8 +41,8 @@ void SignalPoll::Poll()
 
 void SignalPoll::ShowReceivedCodes(const QByteArray &text)
 {
-    const std::vector<std::string> lines =
-            ReceivedCodeLines(std::string_view(text.constData(), size_t(text.size())));
+    const std::vector<std::string> lines
+        = ReceivedCodeLines(std::string_view(text.constData(), size_t(text.size())));
     if (lines.empty())
         return;
     QStringList shown;

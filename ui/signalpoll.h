@@ -16,7 +16,7 @@ class SignalPoll : public QObject
 
 public:
     SignalPoll(CommandLink &link, CodeLog &codesIn, TunedState &state, TextDisplay &meter,
-               QObject *parent = nullptr);
+        QObject *parent = nullptr);
 
     static constexpr int kPollIntervalMs = 800;
     static constexpr double kReplyWaitSeconds = 0.01;

@@ -14,7 +14,7 @@ namespace {
 // The text of the first selected button of a group, or empty when none is selected.
 template<size_t N, size_t M>
 QString SelectedText(const std::array<QRadioButton *, N> &buttons,
-                     const std::array<OptionRow, M> &table, const char *OptionRow::*field)
+    const std::array<OptionRow, M> &table, const char *OptionRow::*field)
 {
     static_assert(N == M);
     for (size_t i = 0; i < N; ++i) {
@@ -27,9 +27,9 @@ QString SelectedText(const std::array<QRadioButton *, N> &buttons,
 } // namespace
 
 StatusBarRefresh::StatusBarRefresh(const Panel &panel, QObject *parent)
-    : QObject(parent), m_panel(panel)
-{
-}
+    : QObject(parent)
+    , m_panel(panel)
+{ }
 
 void StatusBarRefresh::Refresh()
 {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -19,7 +19,8 @@ class DialogAnswerer : public QObject
 public:
     using Answer = std::function<void(QWidget *)>;
 
-    explicit DialogAnswerer(Answer answer, int maxWaitMs = 5000) : m_answer(std::move(answer))
+    explicit DialogAnswerer(Answer answer, int maxWaitMs = 5000)
+        : m_answer(std::move(answer))
     {
         m_poll.setInterval(5);
         connect(&m_poll, &QTimer::timeout, this, [this, maxWaitMs] {

@@ -21,14 +21,17 @@ struct Rig
         pty.read();
     }
     PseudoTerminal pty;
-    MainWindow window { pty.slavePath() };
+    MainWindow window {pty.slavePath()};
     const Panel &p = window.panel();
     FrequencyEntry &entry = window.frequencyEntry();
 
     void press(const QString &keys)
     {
         for (QChar key : keys) {
-            const int index = key == u'.' ? 10 : key == u'C' ? 11 : key == u'E' ? 12 : key.digitValue();
+            const int index = key == u'.' ? 10
+                : key == u'C'             ? 11
+                : key == u'E'             ? 12
+                                          : key.digitValue();
             p.Keypad[size_t(index)]->click();
         }
     }
@@ -66,7 +69,7 @@ void TestFrequencyEntry::typedFrequencyBringsItsBand()
     rig.p.Direct->click();
     QCOMPARE(answer.answered(), 1);
     QCOMPARE(rig.pty.read(),
-             QByteArray("FRQ 0145.000;FM;BW1\rFRQ 0145.000;FM;BW2\rFRQ 0145.000;FM;BW2\r"));
+        QByteArray("FRQ 0145.000;FM;BW1\rFRQ 0145.000;FM;BW2\rFRQ 0145.000;FM;BW2\r"));
     QCOMPARE(rig.p.TuningStep->currentText(), QStringLiteral("5 KHz"));
     rig.p.FrequencyUp->click();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0145.005;FM;BW2\r"));
@@ -91,7 +94,7 @@ void TestFrequencyEntry::promptCancelChangesNothing()
     QCOMPARE(answer.answered(), 1);
     QCOMPARE(answer.titles().first(), QStringLiteral("Input Direct Frequency"));
     QCOMPARE(answer.texts().first(),
-             QStringLiteral("Enter Frequency in MHz (From 0.1 To 1100) :|105.9"));
+        QStringLiteral("Enter Frequency in MHz (From 0.1 To 1100) :|105.9"));
     QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
     QVERIFY(!rig.entry.isDialogOpen());
@@ -100,7 +103,7 @@ void TestFrequencyEntry::promptCancelChangesNothing()
 void TestFrequencyEntry::promptAsksAgainWithTheOldDefault()
 {
     Rig rig;
-    QStringList typed { "2000", "abc", "", "" };
+    QStringList typed {"2000", "abc", "", ""};
     int asked = 0;
     DialogAnswerer answer([&](QWidget *d) { DialogAnswerer::Type(d, typed.value(asked++)); });
     answer.repeat();
@@ -141,7 +144,9 @@ void TestFrequencyEntry::promptOffersTheRoundedFrequency()
 {
     Rig rig;
     rig.window.state().CurrentFrequency = 145.00625;
-    DialogAnswerer answer([](QWidget *d) { d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click(); });
+    DialogAnswerer answer([](QWidget *d) {
+        d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
     rig.p.Direct->click();
     QVERIFY(answer.texts().first().endsWith("|145.01"));
     QCOMPARE(rig.window.state().CurrentFrequency, 145.01);
@@ -151,8 +156,8 @@ void TestFrequencyEntry::promptOffersTheRoundedFrequency()
 void TestFrequencyEntry::promptNeverTunesOutOfRange()
 {
     Rig rig;
-    const QStringList typed { QString(100000, u'9'), QString::fromUtf8("\xe2\x82\xac 12"),
-                              "1E9", "-5", "0.0999", "1100.0001", QString(5000, u'x'), "" };
+    const QStringList typed {QString(100000, u'9'), QString::fromUtf8("\xe2\x82\xac 12"), "1E9",
+        "-5", "0.0999", "1100.0001", QString(5000, u'x'), ""};
     int asked = 0;
     DialogAnswerer answer([&](QWidget *d) { DialogAnswerer::Type(d, typed.value(asked++)); });
     answer.repeat();
@@ -168,10 +173,12 @@ void TestFrequencyEntry::keypadTunes_data()
     QTest::addColumn<double>("tuned");
     QTest::addColumn<QByteArray>("sent");
     QTest::newRow("0.1") << "0.1E" << 0.1
-                         << QByteArray("FRQ 0000.100;CW;BW3\rFRQ 0000.100;CW;BW1\rFRQ 0000.100;CW;BW1\r");
+                         << QByteArray(
+                                "FRQ 0000.100;CW;BW3\rFRQ 0000.100;CW;BW1\rFRQ 0000.100;CW;BW1\r");
     QTest::newRow("1100") << "1100E" << 1100.0 << QByteArray("FRQ 1100.000;FM;BW3\r");
-    QTest::newRow("12.5.3") << "12.5.3E" << 12.5
-                            << QByteArray("FRQ 0012.500;AM;BW3\rFRQ 0012.500;AM;BW1\rFRQ 0012.500;AM;BW1\r");
+    QTest::newRow("12.5.3")
+        << "12.5.3E" << 12.5
+        << QByteArray("FRQ 0012.500;AM;BW3\rFRQ 0012.500;AM;BW1\rFRQ 0012.500;AM;BW1\r");
 }
 
 void TestFrequencyEntry::keypadTunes()

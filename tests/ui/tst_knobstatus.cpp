@@ -26,7 +26,7 @@ struct Rig
         }
     }
     PseudoTerminal pty;
-    MainWindow window { pty.slavePath() };
+    MainWindow window {pty.slavePath()};
     const Panel &p = window.panel();
 
     int litMark() const
@@ -44,7 +44,8 @@ struct Rig
     // A press on the knob that is released at the first pass of the hold loop.
     void click(Qt::MouseButton button)
     {
-        QTimer::singleShot(0, p.TuningKnob, [this, button] { QTest::mouseRelease(p.TuningKnob, button); });
+        QTimer::singleShot(
+            0, p.TuningKnob, [this, button] { QTest::mouseRelease(p.TuningKnob, button); });
         QTest::mousePress(p.TuningKnob, button);
     }
 };
@@ -117,9 +118,11 @@ void TestKnobStatus::holdIsPacedThenFast()
     QVERIFY(qAbs(rig.window.state().CurrentFrequency - (105.9 + 20 * 0.1)) < 1e-9);
     // Steps 1 to 15 are each followed by the 0.15 s pause, later ones are not.
     for (int i = 0; i < 15; ++i)
-        QVERIFY2(sentAt[i + 1] - sentAt[i] >= 140, qPrintable(QString("gap %1: %2 ms").arg(i + 1).arg(sentAt[i + 1] - sentAt[i])));
+        QVERIFY2(sentAt[i + 1] - sentAt[i] >= 140,
+            qPrintable(QString("gap %1: %2 ms").arg(i + 1).arg(sentAt[i + 1] - sentAt[i])));
     for (int i = 15; i < 19; ++i)
-        QVERIFY2(sentAt[i + 1] - sentAt[i] < 100, qPrintable(QString("gap %1: %2 ms").arg(i + 1).arg(sentAt[i + 1] - sentAt[i])));
+        QVERIFY2(sentAt[i + 1] - sentAt[i] < 100,
+            qPrintable(QString("gap %1: %2 ms").arg(i + 1).arg(sentAt[i + 1] - sentAt[i])));
     // Pressing again starts the pacing afresh.
     sentAt.clear();
     clock.restart();
@@ -155,7 +158,8 @@ void TestKnobStatus::statusBarShowsTheControls()
     QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("FM"));
     QCOMPARE(rig.p.StatusPanel[6]->text(), QStringLiteral("100 KHz"));
     QCOMPARE(rig.p.StatusPanel[7]->text(), QStringLiteral("MEMORY BANK #01"));
-    QCOMPARE(rig.p.StatusPanel[2]->text(), QLocale().toString(QDate::currentDate(), QLocale::LongFormat));
+    QCOMPARE(rig.p.StatusPanel[2]->text(),
+        QLocale().toString(QDate::currentDate(), QLocale::LongFormat));
     QVERIFY(!rig.p.StatusPanel[3]->text().isEmpty());
     rig.p.Mode[kModeWFM]->click();
     rig.p.Filter[kFilter5]->click();

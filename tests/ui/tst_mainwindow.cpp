@@ -9,11 +9,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QScrollBar>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
@@ -30,7 +30,7 @@ const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
 struct Rig
 {
     PseudoTerminal pty;
-    MainWindow window { pty.slavePath() };
+    MainWindow window {pty.slavePath()};
     const Panel &p = window.panel();
 
     void powerOn()
@@ -96,8 +96,8 @@ void TestMainWindow::powerOnSendsThePanelState()
     Rig rig;
     rig.powerOn();
     QCOMPARE(rig.window.codesOut().lines(),
-             (QStringList { "RMT", "COR 1", "AFC/", "AGC/", "FRQ 0105.900;FM;BW3",
-                            "FRQ 0105.900;FM;BW3", "FRQ 0105.900;FM;BW3" }));
+        (QStringList {"RMT", "COR 1", "AFC/", "AGC/", "FRQ 0105.900;FM;BW3", "FRQ 0105.900;FM;BW3",
+            "FRQ 0105.900;FM;BW3"}));
     QCOMPARE(rig.p.OnOffLabel->color(), kGreen);
     QVERIFY(rig.window.timers().Timer2.isActive());
     QCOMPARE(rig.window.timers().Timer2.interval(), 800);
@@ -134,8 +134,9 @@ void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
     QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 40"));
     QCOMPARE(rig.pty.read(150), QByteArray());
     rig.p.RadioOn->click();
-    QCOMPARE(rig.pty.read(), QByteArray("RMT\rCOR 40\rAFC\rAGC/\rFRQ 0105.900;LSB;BW3\r"
-                                        "FRQ 0105.900;LSB;BW3\rFRQ 0105.900;LSB;BW3\r"));
+    QCOMPARE(rig.pty.read(),
+        QByteArray("RMT\rCOR 40\rAFC\rAGC/\rFRQ 0105.900;LSB;BW3\r"
+                   "FRQ 0105.900;LSB;BW3\rFRQ 0105.900;LSB;BW3\r"));
 }
 
 void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
@@ -156,18 +157,18 @@ void TestMainWindow::pollReply_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("logged");
     QTest::addColumn<int>("level"); // -1: meter unchanged
-    QTest::newRow("100") << QByteArray("SS 0100\r") << QStringList { "SS 0", "100" } << 128;
-    QTest::newRow("86 blue") << QByteArray("SS 0086\r") << QStringList { "SS 0", "086" } << 110;
-    QTest::newRow("87 red") << QByteArray("SS 0087\r") << QStringList { "SS 0", "087" } << 111;
-    QTest::newRow("300 rejected") << QByteArray("SS 0300\r") << QStringList { "SS 0", "300" } << -1;
-    QTest::newRow("one digit") << QByteArray("SS 01") << QStringList { "SS 0", "1" } << 1;
-    QTest::newRow("empty field") << QByteArray("SS ") << QStringList { "SS" } << -1;
+    QTest::newRow("100") << QByteArray("SS 0100\r") << QStringList {"SS 0", "100"} << 128;
+    QTest::newRow("86 blue") << QByteArray("SS 0086\r") << QStringList {"SS 0", "086"} << 110;
+    QTest::newRow("87 red") << QByteArray("SS 0087\r") << QStringList {"SS 0", "087"} << 111;
+    QTest::newRow("300 rejected") << QByteArray("SS 0300\r") << QStringList {"SS 0", "300"} << -1;
+    QTest::newRow("one digit") << QByteArray("SS 01") << QStringList {"SS 0", "1"} << 1;
+    QTest::newRow("empty field") << QByteArray("SS ") << QStringList {"SS"} << -1;
     QTest::newRow("first of two") << QByteArray("SS 0010\r\nSS 0090\r\n")
-                                  << QStringList { "SS 0", "010S", "S 00", "90" } << 13;
-    QTest::newRow("G0") << QByteArray("G0\r\n") << QStringList { "-> G0" } << -1;
-    QTest::newRow("I0 I1") << QByteArray("I0\r\nI1\r\n") << QStringList { "---------> I0I1" } << -1;
+                                  << QStringList {"SS 0", "010S", "S 00", "90"} << 13;
+    QTest::newRow("G0") << QByteArray("G0\r\n") << QStringList {"-> G0"} << -1;
+    QTest::newRow("I0 I1") << QByteArray("I0\r\nI1\r\n") << QStringList {"---------> I0I1"} << -1;
     QTest::newRow("nothing") << QByteArray() << QStringList {} << -1;
-    QTest::newRow("letter in field") << QByteArray("SS 01x5") << QStringList { "SS 0", "1x5" } << -1;
+    QTest::newRow("letter in field") << QByteArray("SS 01x5") << QStringList {"SS 0", "1x5"} << -1;
 }
 
 void TestMainWindow::pollReply()
@@ -193,7 +194,8 @@ void TestMainWindow::pollReply()
     QCOMPARE(got, logged);
     const int expected = level < 0 ? 64 : level;
     QCOMPARE(rig.window.state().SignalLevel, expected);
-    QCOMPARE(rig.p.SignalStrengthMeter->line(), QLatin1Char(' ') + QString(expected, QLatin1Char('|')));
+    QCOMPARE(
+        rig.p.SignalStrengthMeter->line(), QLatin1Char(' ') + QString(expected, QLatin1Char('|')));
     QCOMPARE(rig.p.SignalStrengthMeter->textColor(), expected <= 110 ? kBlue : kRed);
 }
 

@@ -23,7 +23,7 @@ const QColor kYellow(255, 255, 0);
 
 // One channel line of a bank, fields padded to their widths.
 QByteArray Line(int bank, const QByteArray &frequency, const QByteArray &name = "",
-                const QByteArray &mode = "", const QByteArray &filter = "", const QByteArray &step = "")
+    const QByteArray &mode = "", const QByteArray &filter = "", const QByteArray &step = "")
 {
     QByteArray line = " MEMORY BANK #" + QByteArray::number(bank).rightJustified(2, '0');
     line += " FREQUENCY=" + frequency.leftJustified(11, ' ');
@@ -74,10 +74,10 @@ struct Rig
 };
 
 const QByteArray kBanks = "; two banks\r\n" + Line(3, "145.5", "RPT", "FM", "50 KHz", "12.5 KHz")
-        + Line(3, "118.1", "TWR", "AM", "10 KHz", "25 KHz") + Line(3, "7.05") + Line(3, "1100")
-        + Line(3, "1100.001", "HIGH", "USB", "1 MHz", "1 KHz") + Line(4, "156.8", "CH16")
-        + Line(1, "101.3", "A&B", "PLS") + Line(1, "200", "", "WFM") + Line(1, "1200", "FAR")
-        + Line(1, "abc", "") + Line(1, "", "NOFREQ") + Line(1, "433.5", "", "", "", "9 KHz");
+    + Line(3, "118.1", "TWR", "AM", "10 KHz", "25 KHz") + Line(3, "7.05") + Line(3, "1100")
+    + Line(3, "1100.001", "HIGH", "USB", "1 MHz", "1 KHz") + Line(4, "156.8", "CH16")
+    + Line(1, "101.3", "A&B", "PLS") + Line(1, "200", "", "WFM") + Line(1, "1200", "FAR")
+    + Line(1, "abc", "") + Line(1, "", "NOFREQ") + Line(1, "433.5", "", "", "", "9 KHz");
 
 } // namespace
 
@@ -109,8 +109,8 @@ void TestMemoryScan::startUpLoadsBankOne()
 {
     Rig rig(kBanks, false);
     QCOMPARE(rig.p().MemoryBanks->currentText(), QStringLiteral("MEMORY BANK #01"));
-    QCOMPARE(rig.enabledCaptions(),
-             (QStringList { "A&&B", "200", "FAR", "abc", QString(), "433.5" }));
+    QCOMPARE(
+        rig.enabledCaptions(), (QStringList {"A&&B", "200", "FAR", "abc", QString(), "433.5"}));
     QCOMPARE(rig.p().Memory[5]->text(), QStringLiteral("..."));
     QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("5"));
     QVERIFY(rig.p().ScanBank->isEnabled());
@@ -122,7 +122,7 @@ void TestMemoryScan::bankSelectionReloads()
 {
     Rig rig(kBanks);
     rig.selectBank(3);
-    QCOMPARE(rig.enabledCaptions(), (QStringList { "RPT", "TWR", "7.05", "1100", "HIGH" }));
+    QCOMPARE(rig.enabledCaptions(), (QStringList {"RPT", "TWR", "7.05", "1100", "HIGH"}));
     QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("5"));
     rig.selectBank(99);
     QCOMPARE(rig.enabledCaptions(), QStringList());
@@ -135,7 +135,7 @@ void TestMemoryScan::bankSelectionReloads()
     file.close();
     rig.selectBank(4);
     rig.selectBank(99);
-    QCOMPARE(rig.enabledCaptions(), QStringList { "PMR1" });
+    QCOMPARE(rig.enabledCaptions(), QStringList {"PMR1"});
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray()); // loading sends nothing
 }
 
@@ -199,7 +199,7 @@ void TestMemoryScan::hugeFileDoesNotHang()
         content += filler;
     content += QByteArray(1024 * 1024, 'x') + "\r\n" + Line(1, "99.9", "LAST");
     Rig rig(content, false);
-    QCOMPARE(rig.enabledCaptions(), QStringList { "LAST" });
+    QCOMPARE(rig.enabledCaptions(), QStringList {"LAST"});
     rig.selectBank(2);
     QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("32"));
 }
@@ -211,8 +211,9 @@ void TestMemoryScan::recallSends_data()
     QTest::addColumn<QByteArray>("sent");
     QTest::newRow("frequency only") << 3 << 3 << QByteArray("FRQ 0007.050;FM;BW3\r");
     QTest::newRow("new mode and filter")
-            << 3 << 2 << QByteArray("FRQ 0118.100;FM;BW3\rFRQ 0118.100;AM;BW3\rFRQ 0118.100;AM;BW1\r");
-    QTest::newRow("PLS selects WFM") << 1 << 1 << QByteArray("FRQ 0101.300;FM;BW3\rFRQ 0101.300;PLS;BW3\r");
+        << 3 << 2 << QByteArray("FRQ 0118.100;FM;BW3\rFRQ 0118.100;AM;BW3\rFRQ 0118.100;AM;BW1\r");
+    QTest::newRow("PLS selects WFM")
+        << 1 << 1 << QByteArray("FRQ 0101.300;FM;BW3\rFRQ 0101.300;PLS;BW3\r");
     QTest::newRow("WFM selects nothing") << 1 << 2 << QByteArray("FRQ 0200.000;FM;BW3\r");
     QTest::newRow("1100 tuned") << 3 << 4 << QByteArray("FRQ 1100.000;FM;BW3\r");
     QTest::newRow("above 1100 ignored") << 3 << 5 << QByteArray();
@@ -259,7 +260,7 @@ void TestMemoryScan::editorOpensOnlyAnExistingFile()
     rig.window->memoryPage().setEditorLauncher([&](const QString &path) { opened << path; });
     const QDateTime modified = QFileInfo("QZMemory.txt").lastModified();
     rig.p().EditMemory->click();
-    QCOMPARE(opened, QStringList { QDir(rig.folder.path()).absoluteFilePath("QZMemory.txt") });
+    QCOMPARE(opened, QStringList {QDir(rig.folder.path()).absoluteFilePath("QZMemory.txt")});
     QCOMPARE(QFileInfo("QZMemory.txt").lastModified(), modified);
     QFile::remove("QZMemory.txt");
     rig.p().EditMemory->click();
@@ -293,7 +294,8 @@ void TestMemoryScan::scanWrapsAndFollowsTheStep()
     scans.Timer3_Timer();
     scans.Timer3_Timer();
     scans.Timer3_Timer();
-    QCOMPARE(rig.pty.read(), QByteArray("FRQ 1100.000;FM;BW3\rFRQ 0000.100;FM;BW3\rFRQ 0000.200;FM;BW3\r"));
+    QCOMPARE(rig.pty.read(),
+        QByteArray("FRQ 1100.000;FM;BW3\rFRQ 0000.100;FM;BW3\rFRQ 0000.200;FM;BW3\r"));
     rig.p().TuningStep->setCurrentIndex(rig.p().TuningStep->findText("1 MHz"));
     scans.Timer3_Timer();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0001.200;FM;BW3\r"));
@@ -330,7 +332,7 @@ void TestMemoryScan::bankScanVisitsUsableSlots()
 {
     // Slots 1, 5 and 9 usable; slot 3 reads 1200 (visited, nothing sent); others empty or unusable.
     QByteArray file;
-    const QList<QByteArray> frequencies { "10", "", "1200", "abc", "20", "", "1300.5", "0.05", "30" };
+    const QList<QByteArray> frequencies {"10", "", "1200", "abc", "20", "", "1300.5", "0.05", "30"};
     for (const QByteArray &f : frequencies)
         file += f.isEmpty() ? Line(5, "", "NONE") : Line(5, f);
     Rig rig(file);
@@ -343,9 +345,10 @@ void TestMemoryScan::bankScanVisitsUsableSlots()
         visited << rig.window->state().BankScanIndex;
         sent += rig.pty.read(60);
     }
-    QCOMPARE(visited, (QList<int> { 1, 3, 5, 9, 1, 3 }));
-    QCOMPARE(sent, QByteArray("FRQ 0010.000;FM;BW3\rFRQ 0020.000;FM;BW3\rFRQ 0030.000;FM;BW3\r"
-                              "FRQ 0010.000;FM;BW3\r"));
+    QCOMPARE(visited, (QList<int> {1, 3, 5, 9, 1, 3}));
+    QCOMPARE(sent,
+        QByteArray("FRQ 0010.000;FM;BW3\rFRQ 0020.000;FM;BW3\rFRQ 0030.000;FM;BW3\r"
+                   "FRQ 0010.000;FM;BW3\r"));
 }
 
 void TestMemoryScan::bankScanRestartsAfterTheLastSlot()
