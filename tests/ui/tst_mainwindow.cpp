@@ -51,6 +51,7 @@ private slots:
     void powerOnSendsThePanelState();
     void powerOnAndOffAreIdempotent();
     void optionsSetBeforeOnReachTheReceiver();
+    void optionControlsSendTheirCommands();
     void pollRunsEvery800msAndIsNotLogged();
     void pollReply_data();
     void pollReply();
@@ -137,6 +138,27 @@ void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
     QCOMPARE(rig.pty.read(),
         QByteArray("RMT\rCOR 40\rAFC\rAGC/\rFRQ 0105.900;LSB;BW3\r"
                    "FRQ 0105.900;LSB;BW3\rFRQ 0105.900;LSB;BW3\r"));
+}
+
+void TestMainWindow::optionControlsSendTheirCommands()
+{
+    Rig rig;
+    rig.powerOn();
+    rig.window.timers().Timer2.stop();
+    rig.p.Squelch->setValue(12);
+    QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton);
+    QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton); // already at 40: nothing more
+    QTest::mouseClick(rig.p.Dot[2], Qt::LeftButton);
+    rig.p.AFC->click();
+    rig.p.AFC->click();
+    rig.p.AGC->click();
+    rig.p.Mode[kModeWFM]->click();
+    rig.p.Filter[kFilter5]->click();
+    QCOMPARE(rig.pty.read(), QByteArray("COR 12\rCOR 40\rCOR 0\rAFC\rAFC/\rAGC\r"
+                                        "FRQ 0105.900;PLS;BW3\rFRQ 0105.900;PLS;BW5\r"));
+    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 0"));
+    QVERIFY(!rig.p.AFC->isChecked());
+    QVERIFY(rig.p.AGC->isChecked());
 }
 
 void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
