@@ -35,8 +35,6 @@ constexpr int kStatusRefreshIntervalMs = 300;
 constexpr double kStartFrequencyMHz = 105.9;
 constexpr int kStartSquelch = 1;
 
-const QColor kLampRed(255, 0, 0);
-const QColor kLampGreen(0, 255, 0);
 
 // Keeps the newest line of a log in view.
 void FollowNewest(QListView *view, CodeLog *log)

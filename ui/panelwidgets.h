@@ -43,6 +43,12 @@ private:
     QColor m_color = Qt::white;
 };
 
+// The lamps' colours: red when off or idle, green when on or scanning frequencies, yellow while
+// scanning a bank.
+inline const QColor kLampRed(255, 0, 0);
+inline const QColor kLampGreen(0, 255, 0);
+inline const QColor kLampYellow(255, 255, 0);
+
 // A label used as an indicator lamp: a plain coloured rectangle.
 class Lamp : public QWidget
 {

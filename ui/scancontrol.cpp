@@ -11,9 +11,6 @@
 #include <QPushButton>
 
 namespace {
-const QColor kLampRed(255, 0, 0);
-const QColor kLampGreen(0, 255, 0);
-const QColor kLampYellow(255, 255, 0);
 
 // Clears a flag when the step ends, however it ends.
 class StepGuard
