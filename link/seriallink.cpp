@@ -19,13 +19,15 @@ SerialLink::~SerialLink() = default;
 
 void SerialLink::setPortName(const QString &name)
 {
-    if (!m_port->isOpen())
-        m_port->setPortName(name);
+    if (m_port->isOpen())
+        return;
+    m_name = name;
+    m_port->setPortName(name);
 }
 
 QString SerialLink::portName() const
 {
-    return m_port->portName();
+    return m_name;
 }
 
 bool SerialLink::open()
@@ -33,7 +35,7 @@ bool SerialLink::open()
     m_error.clear();
     if (m_port->isOpen())
         return true;
-    if (m_port->portName().isEmpty()) {
+    if (m_name.isEmpty()) {
         m_error = tr("No serial port is named.");
         return false;
     }

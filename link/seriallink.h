@@ -43,6 +43,7 @@ private:
     void fail(const QString &reason);
 
     QSerialPort *m_port = nullptr;
+    QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3
     QString m_error;
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QColor>
-#include <QWidget>
+#include "panelwidgets.h"
 
 #include <array>
 
@@ -17,85 +16,6 @@ class QRadioButton;
 class QScrollBar;
 class QStatusBar;
 class QTabWidget;
-
-// A drawing area that shows one line of text from its top-left corner on a black background:
-// the frequency display, the signal meter and the keypad display.
-class TextDisplay : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit TextDisplay(QWidget *parent = nullptr);
-    // Clears the area and draws the line.
-    void setLine(const QString &line);
-    QString line() const { return m_line; }
-    void setTextColor(const QColor &color);
-    QColor textColor() const { return m_color; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QString m_line;
-    QColor m_color = Qt::white;
-};
-
-// A label used as an indicator lamp: a plain coloured rectangle.
-class Lamp : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit Lamp(QWidget *parent = nullptr);
-    void setColor(const QColor &color);
-    QColor color() const { return m_color; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QColor m_color;
-};
-
-// A small clickable picture at one end of the squelch bar.
-class DotPicture : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit DotPicture(QWidget *parent = nullptr);
-
-signals:
-    void clicked();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-};
-
-// The drawn tuning knob: three circles for the body, and twelve marks (child widgets, one shown at
-// a time). It reports mouse presses and releases; the tuning itself is done elsewhere.
-class TuningKnobArea : public QWidget
-{
-    Q_OBJECT
-
-public:
-    // Mouse buttons as the knob reports them.
-    static constexpr int kLeftButton = 1;
-    static constexpr int kRightButton = 2;
-    static constexpr int kMiddleButton = 4;
-
-    explicit TuningKnobArea(QWidget *parent = nullptr);
-
-signals:
-    void pressed(int button);
-    void released();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-};
 
 // Every control of the front panel, created once by BuildPanel with the control names as object
 // names (arrays as Memory1 … Memory32, Keypad0 … Keypad12, and so on). Arrays are indexed as the

@@ -1,0 +1,175 @@
+#include "../support/ptyread.h"
+#include "codelog.h"
+#include "knobcontrol.h"
+#include "mainwindow.h"
+#include "options.h"
+#include "statusbarrefresh.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+
+struct Rig
+{
+    explicit Rig(bool on = true)
+    {
+        if (on) {
+            p.RadioOn->click();
+            window.timers().Timer2.stop();
+            pty.read();
+        }
+    }
+    PseudoTerminal pty;
+    MainWindow window {pty.slavePath()};
+    const Panel &p = window.panel();
+
+    int litMark() const
+    {
+        int lit = -1;
+        for (int i = 0; i < 12; ++i) {
+            if (p.TuningKnobMark[size_t(i)]->isVisibleTo(p.TuningKnob)) {
+                if (lit != -1)
+                    return -2; // more than one lit
+                lit = i;
+            }
+        }
+        return lit;
+    }
+    // A press on the knob that is released at the first pass of the hold loop.
+    void click(Qt::MouseButton button)
+    {
+        QTimer::singleShot(
+            0, p.TuningKnob, [this, button] { QTest::mouseRelease(p.TuningKnob, button); });
+        QTest::mousePress(p.TuningKnob, button);
+    }
+};
+
+} // namespace
+
+class TestKnobStatus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void clickMakesOneStep();
+    void marksWrapRound();
+    void middleButtonChangesNoFrequency();
+    void holdIsPacedThenFast();
+    void holdKeepsTheWindowAlive();
+    void statusBarShowsTheControls();
+};
+
+void TestKnobStatus::clickMakesOneStep()
+{
+    Rig rig;
+    QCOMPARE(rig.litMark(), 0);
+    rig.click(Qt::LeftButton);
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0106.000;FM;BW3\r"));
+    QCOMPARE(rig.litMark(), 1);
+    QCOMPARE(rig.window.state().KnobMarkIndex, 1);
+    QCOMPARE(rig.window.state().KnobHeld, 0);
+    rig.click(Qt::RightButton);
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.900;FM;BW3\r"));
+    QCOMPARE(rig.litMark(), 0);
+}
+
+void TestKnobStatus::marksWrapRound()
+{
+    Rig rig(false); // the knob tunes with the link off too
+    rig.click(Qt::RightButton);
+    QCOMPARE(rig.litMark(), 11);
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.800.000"));
+    rig.click(Qt::LeftButton);
+    QCOMPARE(rig.litMark(), 0);
+    rig.window.state().CurrentFrequency = 1100;
+    rig.click(Qt::LeftButton);
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral("   0.100.000"));
+}
+
+void TestKnobStatus::middleButtonChangesNoFrequency()
+{
+    Rig rig;
+    rig.click(Qt::MiddleButton);
+    QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
+    QCOMPARE(rig.litMark(), 0);
+    QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
+}
+
+void TestKnobStatus::holdIsPacedThenFast()
+{
+    Rig rig;
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> sentAt;
+    connect(&rig.window.codesOut(), &CodeLog::rowsInserted, this, [&] {
+        sentAt << clock.elapsed();
+        if (sentAt.size() == 20)
+            QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
+    });
+    QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    QCOMPARE(sentAt.size(), 20);
+    QCOMPARE(rig.window.state().KnobMarkIndex, 20 % 12);
+    QVERIFY(qAbs(rig.window.state().CurrentFrequency - (105.9 + 20 * 0.1)) < 1e-9);
+    // Steps 1 to 15 are each followed by the 0.15 s pause, later ones are not.
+    for (int i = 0; i < 15; ++i)
+        QVERIFY2(sentAt[i + 1] - sentAt[i] >= 140,
+            qPrintable(QString("gap %1: %2 ms").arg(i + 1).arg(sentAt[i + 1] - sentAt[i])));
+    for (int i = 15; i < 19; ++i)
+        QVERIFY2(sentAt[i + 1] - sentAt[i] < 100,
+            qPrintable(QString("gap %1: %2 ms").arg(i + 1).arg(sentAt[i + 1] - sentAt[i])));
+    // Pressing again starts the pacing afresh.
+    sentAt.clear();
+    clock.restart();
+    QTimer::singleShot(100, this, [&] { QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton); });
+    QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    QCOMPARE(sentAt.size(), 1);
+}
+
+void TestKnobStatus::holdKeepsTheWindowAlive()
+{
+    Rig rig;
+    rig.window.timers().Timer2.start();
+    bool clicked = false;
+    QTimer::singleShot(300, this, [&] {
+        rig.p.Mode[kModeUSB]->click(); // another control works during the hold
+        clicked = true;
+    });
+    QTimer::singleShot(1000, this, [&] { QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton); });
+    QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    QVERIFY(clicked);
+    const QByteArray sent = CollectFor(rig.pty, 100);
+    QVERIFY(sent.contains(";USB;BW3\r"));
+    QVERIFY(sent.contains("SS?\r")); // the poll kept running
+    rig.window.statusBar().Refresh();
+    QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("USB"));
+}
+
+void TestKnobStatus::statusBarShowsTheControls()
+{
+    Rig rig(false);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.p.StatusPanel[4]->text(), QStringLiteral("100 KHz"), 1000);
+    QCOMPARE(rig.p.StatusPanel[1]->text(), QString());
+    QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("FM"));
+    QCOMPARE(rig.p.StatusPanel[6]->text(), QStringLiteral("100 KHz"));
+    QCOMPARE(rig.p.StatusPanel[7]->text(), QStringLiteral("MEMORY BANK #01"));
+    QCOMPARE(rig.p.StatusPanel[2]->text(),
+        QLocale().toString(QDate::currentDate(), QLocale::LongFormat));
+    QVERIFY(!rig.p.StatusPanel[3]->text().isEmpty());
+    rig.p.Mode[kModeWFM]->click();
+    rig.p.Filter[kFilter5]->click();
+    rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("10 MHz"));
+    rig.p.MemoryBanks->setCurrentIndex(98);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.p.StatusPanel[5]->text(), QStringLiteral("PLS"), 1000);
+    QCOMPARE(rig.p.StatusPanel[6]->text(), QStringLiteral("1 MHz"));
+    QCOMPARE(rig.p.StatusPanel[4]->text(), QStringLiteral("10 MHz"));
+    QCOMPARE(rig.p.StatusPanel[7]->text(), QStringLiteral("MEMORY BANK #99"));
+}
+
+QTEST_MAIN(TestKnobStatus)
+#include "tst_knobstatus.moc"

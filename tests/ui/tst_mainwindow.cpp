@@ -1,0 +1,333 @@
+#include "../support/dialogs.h"
+#include "../support/ptyread.h"
+#include "codelog.h"
+#include "mainwindow.h"
+#include "options.h"
+#include "seriallink.h"
+#include "signalpoll.h"
+#include "waittimer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+const QColor kBlue(0, 0, 255);
+
+const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
+                               "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r");
+
+struct Rig
+{
+    PseudoTerminal pty;
+    MainWindow window {pty.slavePath()};
+    const Panel &p = window.panel();
+
+    void powerOn()
+    {
+        p.RadioOn->click();
+        QCOMPARE(pty.read(), kPowerOnBytes);
+    }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startUpState();
+    void powerOnSendsThePanelState();
+    void powerOnAndOffAreIdempotent();
+    void optionsSetBeforeOnReachTheReceiver();
+    void optionControlsSendTheirCommands();
+    void pollRunsEvery800msAndIsNotLogged();
+    void pollReply_data();
+    void pollReply();
+    void pollSurvivesGarbage();
+    void steppingWrapsAndStepChangeSendsNothing();
+    void portThatDoesNotExist();
+    void channelNamingNoPort();
+    void exitAsksFirst();
+    void yesEndsWithoutLeavingRemote();
+    void unpluggedDeviceGoesOff();
+};
+
+void TestMainWindow::startUpState()
+{
+    Rig rig;
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
+    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
+    QCOMPARE(rig.p.ScanLabel->color(), kRed);
+    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 1"));
+    QCOMPARE(rig.p.SSTab1->currentIndex(), 0);
+    QCOMPARE(rig.p.SSTab1->tabText(0), QStringLiteral(" &MAIN"));
+    QCOMPARE(rig.p.SignalStrengthMeter->line(), QStringLiteral(" "));
+    QCOMPARE(rig.p.SignalStrengthMeter->textColor(), kBlue);
+    QVERIFY(rig.p.Mode[kModeFM]->isChecked());
+    QVERIFY(rig.p.Filter[kFilter3]->isChecked());
+    QCOMPARE(rig.p.TuningStep->currentText(), QStringLiteral("100 KHz"));
+    QCOMPARE(rig.window.state().StepSize, 0.1);
+    QCOMPARE(rig.window.state().ModeCommand, std::string("FM"));
+    QCOMPARE(rig.window.state().FilterCommand, std::string("BW3"));
+    QVERIFY(rig.p.TuningKnobMark[0]->isVisibleTo(rig.p.TuningKnob));
+    for (int i = 1; i < 12; ++i)
+        QVERIFY(!rig.p.TuningKnobMark[size_t(i)]->isVisibleTo(rig.p.TuningKnob));
+    QVERIFY(rig.window.timers().Timer5.isActive());
+    QVERIFY(rig.window.timers().Timer6.isActive());
+    QVERIFY(!rig.window.timers().Timer2.isActive());
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
+    QCOMPARE(CollectFor(rig.pty, 200), QByteArray());
+    QCOMPARE(rig.window.codesOut().count(), 0);
+}
+
+void TestMainWindow::powerOnSendsThePanelState()
+{
+    Rig rig;
+    rig.powerOn();
+    QCOMPARE(rig.window.codesOut().lines(),
+        (QStringList {"RMT", "COR 1", "AFC/", "AGC/", "FRQ 0105.900;FM;BW3", "FRQ 0105.900;FM;BW3",
+            "FRQ 0105.900;FM;BW3"}));
+    QCOMPARE(rig.p.OnOffLabel->color(), kGreen);
+    QVERIFY(rig.window.timers().Timer2.isActive());
+    QCOMPARE(rig.window.timers().Timer2.interval(), 800);
+}
+
+void TestMainWindow::powerOnAndOffAreIdempotent()
+{
+    Rig rig;
+    rig.p.RadioOff->click(); // off while off
+    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
+    rig.powerOn();
+    rig.p.RadioOn->click(); // on while on
+    QCOMPARE(rig.pty.read(150), QByteArray());
+    rig.p.RadioOff->click();
+    QCOMPARE(rig.pty.read(), QByteArray("RMT/\r"));
+    QVERIFY(!rig.window.port().isOpen());
+    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
+    QVERIFY(!rig.window.timers().Timer2.isActive());
+    rig.p.RadioOff->click();
+    QCOMPARE(CollectFor(rig.pty, 150), QByteArray());
+    QCOMPARE(rig.window.codesOut().count(), 8);
+    // And on again: the log is never cleared.
+    rig.powerOn();
+    QCOMPARE(rig.window.codesOut().count(), 15);
+}
+
+void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
+{
+    Rig rig;
+    rig.p.Mode[kModeLSB]->click();
+    rig.p.AFC->click();
+    rig.p.Squelch->setValue(40);
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
+    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 40"));
+    QCOMPARE(rig.pty.read(150), QByteArray());
+    rig.p.RadioOn->click();
+    QCOMPARE(rig.pty.read(),
+        QByteArray("RMT\rCOR 40\rAFC\rAGC/\rFRQ 0105.900;LSB;BW3\r"
+                   "FRQ 0105.900;LSB;BW3\rFRQ 0105.900;LSB;BW3\r"));
+}
+
+void TestMainWindow::optionControlsSendTheirCommands()
+{
+    Rig rig;
+    rig.powerOn();
+    rig.window.timers().Timer2.stop();
+    rig.p.Squelch->setValue(12);
+    QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton);
+    QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton); // already at 40: nothing more
+    QTest::mouseClick(rig.p.Dot[2], Qt::LeftButton);
+    rig.p.AFC->click();
+    rig.p.AFC->click();
+    rig.p.AGC->click();
+    rig.p.Mode[kModeWFM]->click();
+    rig.p.Filter[kFilter5]->click();
+    QCOMPARE(rig.pty.read(), QByteArray("COR 12\rCOR 40\rCOR 0\rAFC\rAFC/\rAGC\r"
+                                        "FRQ 0105.900;PLS;BW3\rFRQ 0105.900;PLS;BW5\r"));
+    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 0"));
+    QVERIFY(!rig.p.AFC->isChecked());
+    QVERIFY(rig.p.AGC->isChecked());
+}
+
+void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
+{
+    Rig rig;
+    rig.powerOn();
+    const QByteArray two = CollectUntil(rig.pty, "SS?\rSS?\r", 3000);
+    QCOMPARE(two, QByteArray("SS?\rSS?\r"));
+    QVERIFY(!rig.window.codesOut().lines().contains("SS?"));
+    QCOMPARE(rig.window.codesOut().count(), 7);
+    rig.p.RadioOff->click();
+    CollectFor(rig.pty, 50);
+    QCOMPARE(CollectFor(rig.pty, 1000), QByteArray());
+}
+
+void TestMainWindow::pollReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("logged");
+    QTest::addColumn<int>("level"); // -1: meter unchanged
+    QTest::newRow("100") << QByteArray("SS 0100\r") << QStringList {"SS 0", "100"} << 128;
+    QTest::newRow("86 blue") << QByteArray("SS 0086\r") << QStringList {"SS 0", "086"} << 110;
+    QTest::newRow("87 red") << QByteArray("SS 0087\r") << QStringList {"SS 0", "087"} << 111;
+    QTest::newRow("300 rejected") << QByteArray("SS 0300\r") << QStringList {"SS 0", "300"} << -1;
+    QTest::newRow("one digit") << QByteArray("SS 01") << QStringList {"SS 0", "1"} << 1;
+    QTest::newRow("empty field") << QByteArray("SS ") << QStringList {"SS"} << -1;
+    QTest::newRow("first of two") << QByteArray("SS 0010\r\nSS 0090\r\n")
+                                  << QStringList {"SS 0", "010S", "S 00", "90"} << 13;
+    QTest::newRow("G0") << QByteArray("G0\r\n") << QStringList {"-> G0"} << -1;
+    QTest::newRow("I0 I1") << QByteArray("I0\r\nI1\r\n") << QStringList {"---------> I0I1"} << -1;
+    QTest::newRow("nothing") << QByteArray() << QStringList {} << -1;
+    QTest::newRow("letter in field") << QByteArray("SS 01x5") << QStringList {"SS 0", "1x5"} << -1;
+}
+
+void TestMainWindow::pollReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, logged);
+    QFETCH(int, level);
+    Rig rig;
+    rig.powerOn();
+    rig.window.timers().Timer2.stop(); // the test polls by hand
+    // A known meter reading first, so "unchanged" can be seen.
+    rig.pty.write("SS 0050\r");
+    QTest::qWait(30);
+    rig.window.signalPoll().Poll();
+    QCOMPARE(rig.window.state().SignalLevel, 64);
+    const int before = rig.window.codesIn().count();
+
+    rig.pty.write(reply);
+    QTest::qWait(30);
+    rig.window.signalPoll().Poll();
+    QCOMPARE(CollectFor(rig.pty, 30), QByteArray("SS?\rSS?\r"));
+    QStringList got = rig.window.codesIn().lines().mid(before);
+    QCOMPARE(got, logged);
+    const int expected = level < 0 ? 64 : level;
+    QCOMPARE(rig.window.state().SignalLevel, expected);
+    QCOMPARE(
+        rig.p.SignalStrengthMeter->line(), QLatin1Char(' ') + QString(expected, QLatin1Char('|')));
+    QCOMPARE(rig.p.SignalStrengthMeter->textColor(), expected <= 110 ? kBlue : kRed);
+}
+
+void TestMainWindow::pollSurvivesGarbage()
+{
+    Rig rig;
+    rig.powerOn();
+    rig.window.timers().Timer2.stop();
+    QByteArray garbage("\0\0\xff\xfeSS 0\0\x01 SS 01x5 I1\r\n", 21);
+    for (int i = 0; i < 2000; ++i)
+        garbage += char(i * 37 % 256);
+    rig.pty.write(garbage);
+    QTest::qWait(50);
+    rig.window.signalPoll().Poll();
+    QVERIFY(rig.window.state().SignalLevel >= 0 && rig.window.state().SignalLevel <= 128);
+    QVERIFY(rig.window.codesIn().count() > 0);
+    QVERIFY(rig.window.port().isOpen());
+}
+
+void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()
+{
+    Rig rig;
+    rig.powerOn();
+    rig.window.timers().Timer2.stop();
+    rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("10 MHz"));
+    QCOMPARE(rig.window.state().StepSize, 10.0);
+    QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
+    rig.window.state().CurrentFrequency = 5;
+    rig.p.FrequencyDown->click();
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral("1100.000.000"));
+    rig.p.FrequencyUp->click();
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral("   0.100.000"));
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 1100.000;FM;BW3\rFRQ 0000.100;FM;BW3\r"));
+}
+
+void TestMainWindow::portThatDoesNotExist()
+{
+    Rig rig;
+    rig.p.Channelnum->setText("/dev/qz-no-such-port");
+    DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
+    rig.p.RadioOn->click();
+    QCOMPARE(answer.answered(), 1);
+    QVERIFY(answer.texts().first().contains("/dev/qz-no-such-port"));
+    QVERIFY(!rig.window.port().isOpen());
+    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
+    QVERIFY(!rig.window.timers().Timer2.isActive());
+    QCOMPARE(rig.window.codesOut().count(), 0);
+    // The right port typed afterwards works at the next ON.
+    rig.p.Channelnum->setText(rig.pty.slavePath());
+    rig.powerOn();
+}
+
+void TestMainWindow::channelNamingNoPort()
+{
+    Rig rig;
+    rig.p.Channelnum->setText("0");
+    DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
+    rig.p.RadioOn->click();
+    QCOMPARE(answer.answered(), 1);
+    QVERIFY(answer.texts().first().contains("\"0\""));
+    QVERIFY(!rig.window.port().isOpen());
+}
+
+void TestMainWindow::exitAsksFirst()
+{
+    Rig rig;
+    rig.window.show();
+    rig.powerOn();
+    DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::No); });
+    QVERIFY(!rig.window.close());
+    QCOMPARE(answer.answered(), 1);
+    QCOMPARE(answer.texts().first(), QStringLiteral("Do you really want to exit ?"));
+    QCOMPARE(answer.titles().first(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
+    QVERIFY(rig.window.isVisible());
+    QVERIFY(rig.window.port().isOpen());
+    QVERIFY(rig.window.timers().Timer2.isActive());
+    QVERIFY(rig.window.timers().Timer5.isActive());
+}
+
+void TestMainWindow::yesEndsWithoutLeavingRemote()
+{
+    Rig rig;
+    rig.window.show();
+    rig.powerOn();
+    rig.window.timers().Timer2.stop();
+    DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Yes); });
+    QVERIFY(rig.window.close());
+    QCOMPARE(answer.answered(), 1);
+    QVERIFY(!rig.window.isVisible());
+    QVERIFY(!rig.window.port().isOpen());
+    QVERIFY(!rig.window.timers().Timer5.isActive());
+    QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
+}
+
+void TestMainWindow::unpluggedDeviceGoesOff()
+{
+    Rig rig;
+    rig.powerOn();
+    DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
+    rig.pty.closeMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(answer.answered() == 1, 4000);
+    QVERIFY(!rig.window.port().isOpen());
+    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
+    QCOMPARE(rig.p.ScanLabel->color(), kRed);
+    QVERIFY(!rig.window.timers().Timer2.isActive());
+    QCOMPARE(rig.p.SignalStrengthMeter->line(), QStringLiteral(" "));
+    QVERIFY(answer.texts().first().contains(rig.pty.slavePath()));
+    QTest::qWait(300);
+    QCOMPARE(answer.answered(), 1);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,66 @@
+#include "knobcontrol.h"
+
+#include "panel.h"
+#include "tunedstate.h"
+#include "tuner.h"
+#include "waittimer.h"
+
+#include <QCoreApplication>
+
+KnobControl::KnobControl(
+    TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_tuner(tuner)
+    , m_wait(wait)
+    , m_panel(panel)
+{
+    connect(m_panel.TuningKnob, &TuningKnobArea::pressed, this, &KnobControl::Press);
+    connect(m_panel.TuningKnob, &TuningKnobArea::released, this, &KnobControl::Release);
+}
+
+void KnobControl::Reset()
+{
+    for (QWidget *mark : m_panel.TuningKnobMark)
+        mark->hide();
+    m_state.KnobMarkIndex = 0;
+    ShowMark(true);
+}
+
+void KnobControl::ShowMark(bool visible)
+{
+    const int index = m_state.KnobMarkIndex;
+    if (index >= 0 && index < kMarks)
+        m_panel.TuningKnobMark[size_t(index)]->setVisible(visible);
+}
+
+void KnobControl::Press(int button)
+{
+    m_state.KnobHeld = -1;
+    int passes = 0;
+    while (m_state.KnobHeld) {
+        QCoreApplication::processEvents();
+        // A pass that has begun completes, even when the release was seen just now.
+        ShowMark(false);
+        if (button == TuningKnobArea::kLeftButton) {
+            m_state.KnobMarkIndex = std::int16_t(
+                m_state.KnobMarkIndex + 1 > kMarks - 1 ? 0 : m_state.KnobMarkIndex + 1);
+            m_tuner.StepUp();
+        } else if (button == TuningKnobArea::kRightButton) {
+            m_state.KnobMarkIndex = std::int16_t(
+                m_state.KnobMarkIndex - 1 < 0 ? kMarks - 1 : m_state.KnobMarkIndex - 1);
+            m_tuner.StepDown();
+        }
+        ShowMark(true);
+        if (passes < kPacedSteps)
+            ++passes;
+        else
+            passes = kPacedSteps + 1;
+        m_wait.Delay(passes > kPacedSteps ? 0.0 : kPacedPauseSeconds);
+    }
+}
+
+void KnobControl::Release()
+{
+    m_state.KnobHeld = 0;
+}

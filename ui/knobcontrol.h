@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+class Tuner;
+class WaitTimer;
+struct Panel;
+struct TunedState;
+
+// The drawn tuning knob. Holding the left button tunes up and the right button tunes down, one
+// step per pass, the lit mark walking round the knob; the first fifteen steps of a hold are paced
+// 0.15 s apart, later ones follow as fast as the frequency command allows. The hold loop keeps the
+// window alive by processing pending events on every pass, which is also where the release is
+// seen.
+class KnobControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMarks = 12;
+    static constexpr int kPacedSteps = 15;
+    static constexpr double kPacedPauseSeconds = 0.15;
+
+    KnobControl(TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel,
+        QObject *parent = nullptr);
+
+    // Hides every mark but mark 0.
+    void Reset();
+    // Runs for as long as the button is held.
+    void Press(int button);
+    void Release();
+
+private:
+    void ShowMark(bool visible);
+
+    TunedState &m_state;
+    Tuner &m_tuner;
+    WaitTimer &m_wait;
+    const Panel &m_panel;
+};

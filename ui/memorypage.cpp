@@ -1,0 +1,114 @@
+#include "memorypage.h"
+
+#include "memoryfile.h"
+#include "options.h"
+#include "panel.h"
+#include "recall.h"
+#include "tunedstate.h"
+#include "tuner.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+
+MemoryPage::MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_tuner(tuner)
+    , m_panel(panel)
+{
+    m_launchEditor = [](const QString &path) {
+#ifdef Q_OS_WIN
+        QProcess::startDetached(QStringLiteral("C:\\WINDOWS\\NOTEPAD.EXE"), {path});
+#else
+        // The desktop's own handler for the file, started without a shell: any file name is safe.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
+    };
+    for (int n = 1; n <= kBankSlots; ++n)
+        connect(
+            m_panel.Memory[size_t(n)], &QPushButton::clicked, this, [this, n] { Memory_Click(n); });
+    connect(m_panel.EditMemory, &QPushButton::clicked, this, &MemoryPage::EditMemory_Click);
+}
+
+void MemoryPage::LoadMemoryBank()
+{
+    BankReader reader(m_panel.MemoryBanks->currentText().toStdString());
+    QFile file(QString::fromLatin1(kMemoryFileName));
+    // Only a plain file is read: a directory or a device of that name leaves the bank empty.
+    if (QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
+        QByteArray chunk;
+        while (!reader.done()) {
+            chunk = file.read(kReadChunkBytes);
+            if (chunk.isEmpty())
+                break; // the end, or a read error: the slots filled so far stay
+            reader.feed(std::string_view(chunk.constData(), size_t(chunk.size())));
+        }
+        reader.finish();
+    }
+    StoreBankInSlots(reader.channels(), m_state);
+    ShowBank();
+}
+
+void MemoryPage::ShowBank()
+{
+    int loaded = 0;
+    for (int n = 1; n <= kBankSlots; ++n) {
+        QPushButton *button = m_panel.Memory[size_t(n)];
+        const std::string &frequency = m_state.MemFrequency[size_t(n)];
+        if (frequency.empty()) {
+            button->setText(QStringLiteral("..."));
+            button->setEnabled(false);
+            continue;
+        }
+        ++loaded;
+        const std::string &name = m_state.MemName[size_t(n)];
+        QString caption = QString::fromLatin1(name.empty() ? frequency : name);
+        // An ampersand in a channel name is text, not an accelerator.
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        button->setText(caption);
+        button->setEnabled(true);
+    }
+    m_panel.NBofMemory->setText(QString::number(loaded));
+    m_panel.ScanBank->setEnabled(loaded > 0);
+}
+
+void MemoryPage::Memory_Click(int slot)
+{
+    if (slot < 1 || slot > kBankSlots)
+        return;
+    const size_t n = size_t(slot);
+    // The slot's texts are read again before each selection: a bank loaded while a command was
+    // being paced is applied on top of the recall, as the operator would expect.
+    auto decide = [this, n] {
+        return DecideRecall(
+            m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n], m_state.MemStep[n]);
+    };
+    const std::optional<RecallDecision> first = decide();
+    if (!first)
+        return;
+    m_tuner.TuneTo(first->frequencyMHz);
+    if (const auto now = decide(); now && now->modeIndex >= 0)
+        m_panel.Mode[size_t(now->modeIndex)]->setChecked(true);
+    if (const auto now = decide(); now && now->filterIndex >= 0)
+        m_panel.Filter[size_t(now->filterIndex)]->setChecked(true);
+    if (const auto now = decide(); now && now->stepIndex >= 0)
+        m_panel.TuningStep->setCurrentIndex(now->stepIndex);
+}
+
+void MemoryPage::EditMemory_Click()
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(QStringLiteral("C:\\QZMemory.txt"));
+#else
+    const QFileInfo info(QString::fromLatin1(kMemoryFileName));
+#endif
+    if (info.isFile() && m_launchEditor)
+        m_launchEditor(info.absoluteFilePath());
+}

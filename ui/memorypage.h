@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class Tuner;
+struct Panel;
+struct TunedState;
+
+// The memory page: loads the selected bank of the memory file into the 32 memory buttons, tunes a
+// channel when its button is clicked, and opens the file in the desktop's text editor.
+class MemoryPage : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *kMemoryFileName = "QZMemory.txt";
+    static constexpr qint64 kReadChunkBytes = 64 * 1024;
+
+    MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent = nullptr);
+
+    // Reads the memory file (in the working directory) afresh and loads the bank selected in the
+    // bank list. A missing or unreadable file, or a bank without channels, leaves every slot empty;
+    // nothing is reported. The file is only read.
+    void LoadMemoryBank();
+    // Tunes slot n (1 … 32): its frequency, then its mode, filter and step where it has them.
+    void Memory_Click(int slot);
+    // Opens the memory file in the text editor, when it exists; never waits, never reports.
+    void EditMemory_Click();
+
+    // How the editor is started: by default the desktop's handler for text files. Tests replace it.
+    using EditorLauncher = std::function<void(const QString &absolutePath)>;
+    void setEditorLauncher(EditorLauncher launcher) { m_launchEditor = std::move(launcher); }
+
+private:
+    void ShowBank();
+
+    TunedState &m_state;
+    Tuner &m_tuner;
+    const Panel &m_panel;
+    EditorLauncher m_launchEditor;
+};
