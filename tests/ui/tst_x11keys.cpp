@@ -1,9 +1,12 @@
+#include "../support/ptyread.h"
 #include "keyboardpoll.h"
 #include "keysource.h"
+#include "mainwindow.h"
 #include "x11keysource.h"
 
 #include <QApplication>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -29,6 +32,7 @@ private slots:
     void heldKeyIsDownUntilReleased();
     void keypadFollowsNumLock();
     void keyFromTheKeyboardStepsUp();
+    void pageDownOnTheKeyboardTunesTheReceiver();
 
 private:
     std::unique_ptr<X11KeySource> m_keys;
@@ -176,6 +180,22 @@ void TestX11Keys::keyFromTheKeyboardStepsUp()
     QTRY_COMPARE((poll.Tick(), log), QStringList {"stepUp"});
     poll.Tick();
     QCOMPARE(log, QStringList {"stepUp"});
+}
+
+void TestX11Keys::pageDownOnTheKeyboardTunesTheReceiver()
+{
+    PseudoTerminal pty;
+    MainWindow window(pty.slavePath());
+    window.show();
+    window.panel().RadioOn->click();
+    QCOMPARE(pty.read(),
+        QByteArray("RMT\rCOR 1\rAFC/\rAGC/\rFRQ 0105.900;FM;BW3\r"
+                   "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r"));
+
+    QVERIFY(Xdotool({"key", "Next"}));
+    QVERIFY(CollectUntil(pty, "FRQ ").contains("FRQ 0105.800;FM;BW3\r"));
+    QCOMPARE(window.panel().DisplayFrequency->line(), QStringLiteral(" 105.800.000"));
+    QCOMPARE(window.focusWidget(), window.panel().FrequencyDown);
 }
 
 // Without a reachable X display the xcb platform would abort the program before any test could
