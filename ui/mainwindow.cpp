@@ -3,6 +3,8 @@
 #include "codelog.h"
 #include "commandlink.h"
 #include "frequencyentry.h"
+#include "keyboardpoll.h"
+#include "keysource.h"
 #include "knobcontrol.h"
 #include "memorypage.h"
 #include "options.h"
@@ -67,6 +69,7 @@ MainWindow::MainWindow(const QString &channelText, QWidget *parent)
     FollowNewest(m_panel.CodesIn, m_codesIn);
 
     WireControls();
+    WireKeyboard();
     StartUp();
 }
 
@@ -107,10 +110,54 @@ void MainWindow::WireControls()
     connect(m_port, &SerialLink::failed, this, &MainWindow::LinkFailed);
 }
 
+void MainWindow::WireKeyboard()
+{
+    m_keys = CreateKeySource();
+    KeyboardActions actions;
+    actions.stepUp = [this] {
+        m_tuner->StepUp();
+    };
+    actions.stepDown = [this] {
+        m_tuner->StepDown();
+    };
+    actions.requestClose = [this] {
+        close();
+    };
+    actions.powerOn = [this] {
+        PowerOn();
+    };
+    actions.powerOff = [this] {
+        PowerOff();
+    };
+    actions.jumpToBottom = [this] {
+        m_tuner->TuneTo(kLowestFrequencyMHz);
+    };
+    actions.jumpToTop = [this] {
+        m_tuner->TuneTo(kHighestFrequencyMHz);
+    };
+    actions.directEntry = [this] {
+        m_entry->DirectEntry();
+    };
+    actions.scanToggle = [this] {
+        m_scans->Scan_Click();
+    };
+    actions.bankScanToggle = [this] {
+        m_scans->ScanBank_Click();
+    };
+    actions.bankScanEnabled = [this] {
+        return m_panel.ScanBank->isEnabled();
+    };
+    const Panel &p = m_panel;
+    m_keyboard = new KeyboardPoll(*m_keys, std::move(actions),
+        {p.FrequencyUp, p.FrequencyDown, p.RadioOn, p.RadioOff, p.Direct, p.Scan, p.ScanBank},
+        this);
+    connect(&m_timers.Timer5, &QTimer::timeout, m_keyboard, &KeyboardPoll::Tick);
+}
+
 void MainWindow::StartUp()
 {
     // Keys pressed before the program started must not act once the keyboard poll runs.
-    // (The keyboard poll flushes its key states here once it exists.)
+    m_keys->Flush();
 
     m_wait->Stop();
     m_timers.Timer2.stop();

@@ -12,6 +12,8 @@
 class CodeLog;
 class CommandLink;
 class FrequencyEntry;
+class KeyboardPoll;
+class KeySource;
 class KnobControl;
 class MemoryPage;
 class ScanControl;
@@ -79,6 +81,7 @@ protected:
 
 private:
     void WireControls();
+    void WireKeyboard();
     void StartUp();
     void DotClick(int index);
     // The port failed while the link was on: go to Off without writing, then tell the operator.
@@ -100,6 +103,8 @@ private:
     ScanControl *m_scans = nullptr;
     KnobControl *m_knob = nullptr;
     StatusBarRefresh *m_status = nullptr;
+    std::unique_ptr<KeySource> m_keys;
+    KeyboardPoll *m_keyboard = nullptr;
     PanelTimers m_timers;
     bool m_exitConfirmed = false;
     bool m_askingToExit = false;
