@@ -38,6 +38,36 @@ private:
     size_t m_pos = 0;
 };
 
+// The power of ten of the number's first significant digit, exponent included: negative below 1.
+// Only its sign is used, to tell an overflow from an underflow, which from_chars reports alike.
+long long DecimalOrder(std::string_view number)
+{
+    const size_t exponentAt = number.find('e');
+    long long exponent = 0;
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = number.substr(exponentAt + 1);
+        const bool negativeExponent = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+            digits.remove_prefix(1);
+        // At most eight digits were kept, so this cannot overflow.
+        std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    const std::string_view mantissa = number.substr(0, exponentAt);
+    const size_t point = mantissa.find('.');
+    const std::string_view whole = mantissa.substr(0, point);
+    const size_t wholeFirst = whole.find_first_not_of('0');
+    if (wholeFirst != std::string_view::npos)
+        return static_cast<long long>(whole.size() - wholeFirst - 1) + exponent;
+    const std::string_view fraction
+        = point == std::string_view::npos ? std::string_view() : mantissa.substr(point + 1);
+    const size_t fractionFirst = fraction.find_first_not_of('0');
+    if (fractionFirst == std::string_view::npos)
+        return 0; // zero is never out of range
+    return -static_cast<long long>(fractionFirst + 1) + exponent;
+}
+
 } // namespace
 
 double LeadingNumber(std::string_view text)
@@ -96,9 +126,9 @@ double LeadingNumber(std::string_view text)
 
     double value = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        const bool tiny = number.find("e-") != std::string::npos;
-        value = tiny ? 0.0 : DBL_MAX;
-    }
+    // The sign of the exponent alone does not tell: "0.000…1" with hundreds of zeros is tiny,
+    // "1000…0e-5" with hundreds of zeros is huge.
+    if (result.ec == std::errc::result_out_of_range)
+        value = DecimalOrder(number) < 0 ? 0.0 : DBL_MAX;
     return negative ? -value : value;
 }

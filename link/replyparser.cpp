@@ -83,8 +83,9 @@ std::optional<int> SignalReading(std::string_view text)
 
 int SignalLevelForReading(int reading)
 {
-    const int level = (std::max(0, reading) * 128 + 50) / 100;
-    return std::min(level, kSignalMeterMaxLevel);
+    // From 100 up the level is full scale; clamping first keeps the product from overflowing.
+    const int clamped = std::clamp(reading, 0, 100);
+    return std::min((clamped * 128 + 50) / 100, kSignalMeterMaxLevel);
 }
 
 std::string SignalMeterLine(int level)

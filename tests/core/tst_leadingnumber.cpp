@@ -47,6 +47,16 @@ void TestLeadingNumber::reads_data()
                                              "12")
                                << 0.0;
     QTest::newRow("frequency field") << QByteArray("145.5      ") << 145.5;
+    const QByteArray zeros(400, '0');
+    QTest::newRow("tiny without exponent") << "0." + zeros + "1" << 0.0;
+    QTest::newRow("tiny without exponent, negative") << "-." + zeros + "1" << 0.0;
+    QTest::newRow("huge with negative exponent") << "1" + zeros + "E-5" << DBL_MAX;
+    QTest::newRow("huge with negative exponent, negative") << "-1" + zeros + "D-5" << -DBL_MAX;
+    QTest::newRow("huge with positive exponent") << "1" + zeros + "E+1" << DBL_MAX;
+    QTest::newRow("tiny with positive exponent") << "0." + zeros + "1E+5" << 0.0;
+    QTest::newRow("long fraction brought back into range") << "0." + zeros + "1E400" << 0.1;
+    QTest::newRow("long whole brought back into range") << "1" + zeros + "E-399" << 10.0;
+    QTest::newRow("leading zeros then huge") << "000" + zeros + "1E400" << DBL_MAX;
 }
 
 void TestLeadingNumber::reads()

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
@@ -105,6 +107,10 @@ void TestReplyParser::levels_data()
     QTest::newRow("99") << 99 << 127;
     QTest::newRow("100") << 100 << 128;
     QTest::newRow("255") << 255 << 128;
+    QTest::newRow("negative") << -5 << 0;
+    QTest::newRow("beyond the product's range") << 168637001 << 128;
+    QTest::newRow("largest int") << std::numeric_limits<int>::max() << 128;
+    QTest::newRow("smallest int") << std::numeric_limits<int>::min() << 0;
 }
 
 void TestReplyParser::levels()
