@@ -37,7 +37,6 @@ constexpr int kStatusRefreshIntervalMs = 300;
 constexpr double kStartFrequencyMHz = 105.9;
 constexpr int kStartSquelch = 1;
 
-
 // Keeps the newest line of a log in view.
 void FollowNewest(QListView *view, CodeLog *log)
 {

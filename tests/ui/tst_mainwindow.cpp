@@ -154,8 +154,9 @@ void TestMainWindow::optionControlsSendTheirCommands()
     rig.p.AGC->click();
     rig.p.Mode[kModeWFM]->click();
     rig.p.Filter[kFilter5]->click();
-    QCOMPARE(rig.pty.read(), QByteArray("COR 12\rCOR 40\rCOR 0\rAFC\rAFC/\rAGC\r"
-                                        "FRQ 0105.900;PLS;BW3\rFRQ 0105.900;PLS;BW5\r"));
+    QCOMPARE(rig.pty.read(),
+        QByteArray("COR 12\rCOR 40\rCOR 0\rAFC\rAFC/\rAGC\r"
+                   "FRQ 0105.900;PLS;BW3\rFRQ 0105.900;PLS;BW5\r"));
     QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 0"));
     QVERIFY(!rig.p.AFC->isChecked());
     QVERIFY(rig.p.AGC->isChecked());
