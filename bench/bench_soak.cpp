@@ -6,7 +6,9 @@
 // fast as its own two 10 ms pacing waits allow, so the run takes some 25 minutes. Resident memory
 // should level off and the time per step stay flat; the sent-codes log must stay at its cap.
 //
-//   bench_soak [--steps N]
+// With --codes-page the CODES page is on screen, so the sent-codes log is laid out as it fills.
+//
+//   bench_soak [--steps N] [--codes-page]
 #include "benchsupport.h"
 #include "codelog.h"
 #include "mainwindow.h"
@@ -14,7 +16,9 @@
 #include "scancontrol.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <atomic>
@@ -65,9 +69,12 @@ private:
 int main(int argc, char *argv[])
 {
     int steps = 72000;
+    bool codesPage = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--steps") == 0 && i + 1 < argc)
             steps = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--codes-page") == 0)
+            codesPage = true;
     }
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -80,13 +87,16 @@ int main(int argc, char *argv[])
     }
     MainWindow window(pty.slavePath());
     window.show();
+    if (codesPage)
+        window.panel().SSTab1->setCurrentWidget(window.panel().CodesOutFrame->parentWidget());
     window.panel().RadioOn->click();
     window.timers().Timer2.stop();
     Drain drain(pty.masterFd());
     QTest::qWait(200);
 
     bench::PrintMachine();
-    std::printf("platform %s, %d scan steps\n", qPrintable(QGuiApplication::platformName()), steps);
+    std::printf("platform %s, %d scan steps, %s page on screen\n",
+        qPrintable(QGuiApplication::platformName()), steps, codesPage ? "CODES" : "MAIN");
     const long startRss = bench::VmRssKb();
     std::printf(
         "%8s %10s %12s %14s %10s\n", "steps", "VmRSS kB", "ms/step", "CodesOut lines", "received");
