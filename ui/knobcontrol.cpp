@@ -17,6 +17,7 @@ KnobControl::KnobControl(
 {
     connect(m_panel.TuningKnob, &TuningKnobArea::pressed, this, &KnobControl::Press);
     connect(m_panel.TuningKnob, &TuningKnobArea::released, this, &KnobControl::Release);
+    connect(&m_wait, &WaitTimer::ticked, this, [this] { ++m_waitTicks; });
 }
 
 void KnobControl::Reset()
@@ -39,6 +40,7 @@ void KnobControl::Press(int button)
     m_state.KnobHeld = -1;
     int passes = 0;
     while (m_state.KnobHeld) {
+        const quint64 ticksBefore = m_waitTicks;
         QCoreApplication::processEvents();
         // A pass that has begun completes, even when the release was seen just now.
         ShowMark(false);
@@ -56,7 +58,14 @@ void KnobControl::Press(int button)
             ++passes;
         else
             passes = kPacedSteps + 1;
-        m_wait.Delay(passes > kPacedSteps ? 0.0 : kPacedPauseSeconds);
+        const double pause = passes > kPacedSteps ? 0.0 : kPacedPauseSeconds;
+        // A fast pass is paced by its frequency command's wait. When nothing waited (the link is
+        // off, or the button does not tune) the loop would spin the processor and whirl the
+        // display, so the pass takes as long as a frequency command would have.
+        if (pause == 0.0 && m_waitTicks == ticksBefore)
+            m_wait.Delay(kUnsentCommandSeconds);
+        else
+            m_wait.Delay(pause);
     }
 }
 

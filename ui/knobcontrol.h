@@ -20,6 +20,8 @@ public:
     static constexpr int kMarks = 12;
     static constexpr int kPacedSteps = 15;
     static constexpr double kPacedPauseSeconds = 0.15;
+    // How long a fast pass that sent nothing waits: the frequency command's own pause.
+    static constexpr double kUnsentCommandSeconds = 0.01;
 
     KnobControl(TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel,
         QObject *parent = nullptr);
@@ -37,4 +39,6 @@ private:
     Tuner &m_tuner;
     WaitTimer &m_wait;
     const Panel &m_panel;
+    // Waits that have ended, so a pass can tell whether anything in it waited.
+    quint64 m_waitTicks = 0;
 };

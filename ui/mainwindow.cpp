@@ -37,12 +37,45 @@ constexpr int kStatusRefreshIntervalMs = 300;
 constexpr double kStartFrequencyMHz = 105.9;
 constexpr int kStartSquelch = 1;
 
-// Keeps the newest line of a log in view.
-void FollowNewest(QListView *view, CodeLog *log)
+// Keeps the newest line of a log in view. Scrolling makes the list lay out every one of its rows
+// there and then, so with a full log an immediate scroll on every line cost more than sending the
+// command did, even with the CODES page hidden. The scroll is left to the event loop (one layout
+// for however many lines came) and skipped while the log is hidden; showing it scrolls it.
+class FollowNewest : public QObject
 {
-    view->setModel(log);
-    QObject::connect(log, &CodeLog::rowsInserted, view, [view] { view->scrollToBottom(); });
-}
+public:
+    FollowNewest(QListView *view, CodeLog *log)
+        : QObject(view)
+        , m_view(view)
+    {
+        view->setModel(log);
+        view->installEventFilter(this);
+        connect(log, &CodeLog::rowsInserted, this, &FollowNewest::ScrollSoon);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_view && event->type() == QEvent::Show)
+            ScrollSoon();
+        return false;
+    }
+
+private:
+    void ScrollSoon()
+    {
+        if (m_scrollPending || !m_view->isVisible())
+            return;
+        m_scrollPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_scrollPending = false;
+            if (m_view->isVisible())
+                m_view->scrollToBottom();
+        });
+    }
+
+    QListView *m_view;
+    bool m_scrollPending = false;
+};
 
 } // namespace
 
@@ -64,8 +97,8 @@ MainWindow::MainWindow(const QString &channelText, QWidget *parent)
     m_scans = new ScanControl(*m_link, *m_tuner, *m_memory, m_state, m_timers, m_panel, this);
     m_knob = new KnobControl(m_state, *m_tuner, *m_wait, m_panel, this);
     m_status = new StatusBarRefresh(m_panel, this);
-    FollowNewest(m_panel.CodesOut, m_codesOut);
-    FollowNewest(m_panel.CodesIn, m_codesIn);
+    new FollowNewest(m_panel.CodesOut, m_codesOut);
+    new FollowNewest(m_panel.CodesIn, m_codesIn);
 
     WireControls();
     WireKeyboard();

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "statusbarrefresh.h"
+#include "waittimer.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+
+#include <cmath>
 
 namespace {
 
@@ -62,6 +65,7 @@ private slots:
     void middleButtonChangesNoFrequency();
     void holdIsPacedThenFast();
     void holdKeepsTheWindowAlive();
+    void fastHoldWaitsWithTheLinkOff();
     void statusBarShowsTheControls();
 };
 
@@ -148,6 +152,30 @@ void TestKnobStatus::holdKeepsTheWindowAlive()
     QVERIFY(sent.contains("SS?\r")); // the poll kept running
     rig.window.statusBar().Refresh();
     QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("USB"));
+}
+
+void TestKnobStatus::fastHoldWaitsWithTheLinkOff()
+{
+    // Nothing is sent with the link off, so no command paces the fast steps: each pass must still
+    // wait once, or the hold spins the processor and retunes as fast as it can.
+    Rig rig(false);
+    // A small step, so that even a spinning hold cannot wrap round the range within the test.
+    rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("1 KHz"));
+    int waits = 0;
+    connect(&rig.window.waitTimer(), &WaitTimer::ticked, this, [&] {
+        if (++waits == 20)
+            QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
+    });
+    // Only ends a hold that stops waiting; a passing run is released by its 20th wait.
+    QTimer safetyNet;
+    safetyNet.setSingleShot(true);
+    connect(&safetyNet, &QTimer::timeout, this,
+        [&] { QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton); });
+    safetyNet.start(6000);
+    QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    const double steps = std::round((rig.window.state().CurrentFrequency - 105.9) / 0.001);
+    QVERIFY2(steps >= 20 && steps <= 21, qPrintable(QString("%1 steps for 20 waits").arg(steps)));
+    QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
 }
 
 void TestKnobStatus::statusBarShowsTheControls()

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -62,6 +63,7 @@ private slots:
     void exitAsksFirst();
     void yesEndsWithoutLeavingRemote();
     void unpluggedDeviceGoesOff();
+    void logFollowsTheNewestLineOnlyOnScreen();
 };
 
 void TestMainWindow::startUpState()
@@ -328,6 +330,38 @@ void TestMainWindow::unpluggedDeviceGoesOff()
     QVERIFY(answer.texts().first().contains(rig.pty.slavePath()));
     QTest::qWait(300);
     QCOMPARE(answer.answered(), 1);
+}
+
+void TestMainWindow::logFollowsTheNewestLineOnlyOnScreen()
+{
+    Rig rig;
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+    QListView *view = rig.p.CodesOut;
+    QScrollBar *bar = view->verticalScrollBar();
+    CodeLog &log = rig.window.codesOut();
+    const auto newestInView = [&] {
+        return view->viewport()->rect().contains(view->visualRect(log.index(log.count() - 1, 0)));
+    };
+
+    // With the CODES page hidden, lines pile up without the list being laid out for each one: a
+    // full log made every command pay for laying out all of its rows.
+    QCOMPARE(rig.p.SSTab1->currentIndex(), 0);
+    for (int i = 0; i < 500; ++i)
+        log.append(QStringLiteral("FRQ %1").arg(i));
+    QCoreApplication::processEvents();
+    QCOMPARE(bar->maximum(), 0);
+
+    // Shown, the log comes up at its newest line, and keeps following.
+    rig.p.SSTab1->setCurrentWidget(rig.p.CodesOutFrame->parentWidget());
+    QTRY_VERIFY(bar->maximum() > 0);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    QVERIFY(newestInView());
+    const int maximum = bar->maximum();
+    log.append(QStringList {QStringLiteral("FRQ a"), QStringLiteral("FRQ b")});
+    QTRY_VERIFY(bar->maximum() > maximum);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    QVERIFY(newestInView());
 }
 
 QTEST_MAIN(TestMainWindow)

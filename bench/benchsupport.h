@@ -1,0 +1,135 @@
+#pragma once
+
+// Small helpers shared by the bench programs: the machine's description, clocks, percentiles and
+// the memory figures of a process. Linux only, like the figures they read.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+inline long long NowUs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+// The value of the nearest rank: p in 0 … 100.
+inline double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<size_t>(std::ceil(p / 100.0 * double(values.size())));
+    return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
+}
+
+inline double Median(const std::vector<double> &values)
+{
+    if (values.empty())
+        return 0;
+    std::vector<double> v = values;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// "Name: value kB" lines of /proc/<pid>/status, in kB; -1 when missing.
+inline long StatusKb(const QString &pid, const char *field)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+inline long VmRssKb(const QString &pid = QStringLiteral("self"))
+{
+    return StatusKb(pid, "VmRSS");
+}
+
+// User plus system time of a process so far, in seconds (fields 14 and 15 of /proc/<pid>/stat).
+inline double CpuSeconds(const QString &pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = file.readAll();
+    // The command name in parentheses may hold blanks: count fields after its closing one.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    const double ticks = fields.at(11).toDouble() + fields.at(12).toDouble();
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+inline void PrintMachine()
+{
+    std::string model = "unknown";
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        if (line.rfind("model name", 0) == 0) {
+            model = line.substr(line.find(':') + 2);
+            break;
+        }
+    }
+    const double ramGiB = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGE_SIZE))
+        / (1024.0 * 1024.0 * 1024.0);
+    std::printf("machine: nproc %u, %s, %.1f GiB RAM\n", std::thread::hardware_concurrency(),
+        model.c_str(), ramGiB);
+}
+
+// A channel line of the memory file, fields padded to their widths.
+inline QByteArray ChannelLine(int bank, double frequencyMHz, const QByteArray &name,
+    const QByteArray &mode = {}, const QByteArray &filter = {}, const QByteArray &step = {})
+{
+    QByteArray line = " MEMORY BANK #" + QByteArray::number(bank).rightJustified(2, '0');
+    line += " FREQUENCY=" + QByteArray::number(frequencyMHz, 'f', 4).leftJustified(11, ' ');
+    line += "NAME=" + name.leftJustified(6, ' ', true);
+    if (!mode.isEmpty())
+        line += "MODE=" + mode.leftJustified(3, ' ');
+    if (!filter.isEmpty())
+        line += "FILTER=" + filter.leftJustified(7, ' ');
+    if (!step.isEmpty())
+        line += "STEP=" + step;
+    return line + "\r\n";
+}
+
+// 99 full banks. With mixedModes the channels of each bank alternate between two modes, filters
+// and steps, so a recall changes all three; without, they carry a frequency and a name only.
+inline QByteArray MemoryFile(bool mixedModes)
+{
+    QByteArray file = "; generated for the bench: 99 banks of 32 channels\r\n";
+    for (int bank = 1; bank <= 99; ++bank) {
+        for (int slot = 1; slot <= 32; ++slot) {
+            const double frequency = 100.0 + bank + slot * 0.025;
+            const QByteArray name = "CH" + QByteArray::number(slot);
+            if (!mixedModes)
+                file += ChannelLine(bank, frequency, name);
+            else if (slot % 2)
+                file += ChannelLine(bank, frequency, name, "AM", "10 KHz", "25 KHz");
+            else
+                file += ChannelLine(bank, frequency, name, "FM", "50 KHz", "12.5 KHz");
+        }
+    }
+    return file;
+}
+
+} // namespace bench
