@@ -22,7 +22,6 @@ public:
 
     int count() const { return int(m_lines.size()); }
     int capacity() const { return m_capacity; }
-    QString line(int row) const { return m_lines.at(size_t(row)); }
     QString last() const { return m_lines.empty() ? QString() : m_lines.back(); }
     QStringList lines() const;
     // Lines appended since the program started, dropped ones included.

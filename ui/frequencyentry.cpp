@@ -50,7 +50,6 @@ void FrequencyEntry::DirectEntry()
         break;
     }
     m_dialogOpen = false;
-    emit dialogClosed();
 }
 
 void FrequencyEntry::KeypadPress(int index)
@@ -69,7 +68,6 @@ void FrequencyEntry::KeypadPress(int index)
         box.setObjectName(QStringLiteral("KeypadError"));
         box.exec();
         m_dialogOpen = false;
-        emit dialogClosed();
     }
     if (outcome.redraw)
         DrawKeypad();

@@ -28,9 +28,6 @@ public:
     // True while the prompt or the keypad's error box is open.
     bool isDialogOpen() const { return m_dialogOpen; }
 
-signals:
-    void dialogClosed();
-
 private:
     void DrawKeypad();
 

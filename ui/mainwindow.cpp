@@ -271,10 +271,15 @@ void MainWindow::PowerOff()
         return;
     m_link->SendCommand(QStringLiteral("RMT/"));
     m_port->close();
+    ShowOff();
+    m_wait->Stop();
+}
+
+void MainWindow::ShowOff()
+{
     m_panel.OnOffLabel->setColor(kLampRed);
     m_panel.ScanLabel->setColor(kLampRed);
     m_poll->DrawSignalMeter(0);
-    m_wait->Stop();
     m_timers.Timer2.stop();
     m_timers.Timer3.stop();
     m_timers.Timer4.stop();
@@ -283,12 +288,7 @@ void MainWindow::PowerOff()
 void MainWindow::LinkFailed(const QString &reason)
 {
     const QString portName = m_port->portName();
-    m_panel.OnOffLabel->setColor(kLampRed);
-    m_panel.ScanLabel->setColor(kLampRed);
-    m_poll->DrawSignalMeter(0);
-    m_timers.Timer2.stop();
-    m_timers.Timer3.stop();
-    m_timers.Timer4.stop();
+    ShowOff();
     // The failure may surface deep inside a scan step or a paced sequence: tell the operator once
     // that has unwound.
     QTimer::singleShot(0, this, [this, portName, reason] {

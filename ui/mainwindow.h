@@ -84,6 +84,8 @@ private:
     void WireKeyboard();
     void StartUp();
     void DotClick(int index);
+    // Lamps red, meter empty, no poll and no scan: the panel as it stands while the link is off.
+    void ShowOff();
     // The port failed while the link was on: go to Off without writing, then tell the operator.
     void LinkFailed(const QString &reason);
     void ReportPortProblem(const QString &title, const QString &text);
