@@ -31,15 +31,6 @@ constexpr char kLineFeed = '\n';
 
 } // namespace
 
-std::string TrimmedText(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
-
 bool operator==(const ChannelFields &a, const ChannelFields &b)
 {
     return a.frequency == b.frequency && a.name == b.name && a.mode == b.mode

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "trim.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -37,9 +39,6 @@ inline bool operator!=(const ChannelFields &a, const ChannelFields &b)
 {
     return !(a == b);
 }
-
-// The text with leading and trailing spaces removed; tabs stay. Stored texts are used this way.
-std::string TrimmedText(std::string_view text);
 
 // "MEMORY BANK #07" for 7: always two digits. Outside 1 to 99 the empty text, which names no
 // bank.

@@ -1,17 +1,10 @@
 #include "replyparser.h"
 
+#include "trim.h"
+
 #include <algorithm>
 
 namespace {
-
-std::string_view TrimSpaces(std::string_view text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix)
 {

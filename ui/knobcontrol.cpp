@@ -1,5 +1,7 @@
 #include "knobcontrol.h"
 
+#include "commandlink.h"
+
 #include "panel.h"
 #include "tunedstate.h"
 #include "tuner.h"
@@ -31,7 +33,7 @@ void KnobControl::Reset()
 void KnobControl::ShowMark(bool visible)
 {
     const int index = m_state.KnobMarkIndex;
-    if (index >= 0 && index < kMarks)
+    if (index >= 0 && index < TuningKnobArea::kMarkCount)
         m_panel.TuningKnobMark[size_t(index)]->setVisible(visible);
 }
 
@@ -45,12 +47,15 @@ void KnobControl::Press(int button)
         // A pass that has begun completes, even when the release was seen just now.
         ShowMark(false);
         if (button == TuningKnobArea::kLeftButton) {
-            m_state.KnobMarkIndex = std::int16_t(
-                m_state.KnobMarkIndex + 1 > kMarks - 1 ? 0 : m_state.KnobMarkIndex + 1);
+            m_state.KnobMarkIndex
+                = std::int16_t(m_state.KnobMarkIndex + 1 > TuningKnobArea::kMarkCount - 1
+                        ? 0
+                        : m_state.KnobMarkIndex + 1);
             m_tuner.StepUp();
         } else if (button == TuningKnobArea::kRightButton) {
-            m_state.KnobMarkIndex = std::int16_t(
-                m_state.KnobMarkIndex - 1 < 0 ? kMarks - 1 : m_state.KnobMarkIndex - 1);
+            m_state.KnobMarkIndex
+                = std::int16_t(m_state.KnobMarkIndex - 1 < 0 ? TuningKnobArea::kMarkCount - 1
+                                                             : m_state.KnobMarkIndex - 1);
             m_tuner.StepDown();
         }
         ShowMark(true);
@@ -63,7 +68,7 @@ void KnobControl::Press(int button)
         // off, or the button does not tune) the loop would spin the processor and whirl the
         // display, so the pass takes as long as a frequency command would have.
         if (pause == 0.0 && m_waitTicks == ticksBefore)
-            m_wait.Delay(kUnsentCommandSeconds);
+            m_wait.Delay(CommandLink::kCommandPauseSeconds);
         else
             m_wait.Delay(pause);
     }

@@ -17,11 +17,8 @@ class KnobControl : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kMarks = 12;
     static constexpr int kPacedSteps = 15;
     static constexpr double kPacedPauseSeconds = 0.15;
-    // How long a fast pass that sent nothing waits: the frequency command's own pause.
-    static constexpr double kUnsentCommandSeconds = 0.01;
 
     KnobControl(TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel,
         QObject *parent = nullptr);
