@@ -33,8 +33,7 @@ double CpuSecondsSelf()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     MainWindow window(QStringLiteral("/dev/null"));
     window.show();

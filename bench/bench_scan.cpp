@@ -85,8 +85,7 @@ int main(int argc, char *argv[])
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
             seconds = std::max(1, std::atoi(argv[++i]));
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
 
     QTemporaryDir folder;

@@ -76,8 +76,7 @@ int main(int argc, char *argv[])
         else if (std::strcmp(argv[i], "--codes-page") == 0)
             codesPage = true;
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
 
     PseudoTerminal pty;

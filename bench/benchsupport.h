@@ -80,6 +80,13 @@ inline double CpuSeconds(const QString &pid)
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
+// In-process benches draw nowhere unless a display is at hand.
+inline void UseOffscreenWithoutDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 inline void PrintMachine()
 {
     std::string model = "unknown";

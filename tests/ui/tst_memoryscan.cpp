@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QColor kRed(255, 0, 0);
@@ -147,6 +149,7 @@ void TestMemoryScan::missingOrOddFilesGiveAnEmptyBank_data()
     QTest::newRow("binary") << "binary";
     QTest::newRow("line feeds only") << "lf";
     QTest::newRow("unreadable") << "unreadable";
+    QTest::newRow("named pipe with no writer") << "fifo"; // reading it would block for ever
 }
 
 void TestMemoryScan::missingOrOddFilesGiveAnEmptyBank()
@@ -168,6 +171,8 @@ void TestMemoryScan::missingOrOddFilesGiveAnEmptyBank()
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray(kBanks).replace("\r\n", "\n"));
         file.close();
+    } else if (kind == "fifo") {
+        QVERIFY(::mkfifo("QZMemory.txt", 0600) == 0);
     } else if (kind == "unreadable") {
         file.open(QIODevice::WriteOnly);
         file.write(kBanks);
