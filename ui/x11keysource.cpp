@@ -172,24 +172,33 @@ bool X11KeySource::Query(int virtualKey)
 {
     if (virtualKey < 0 || virtualKey >= VirtualKey::Count)
         return false;
-    const bool numLock = NumLockOn();
-    char keymap[32] = {};
-    XQueryKeymap(m_display, keymap);
-    // The keymap's reply comes after every event the server sent before it: reading the queue now
-    // sees every press made up to this moment.
+    if (!m_keymapAge.isValid() || m_keymapAge.elapsed() > kKeymapFreshMs)
+        RefreshKeymap();
     ReadEvents();
 
-    const KeycodeTable &table = numLock ? m_numLockKeyByKeycode : m_keyByKeycode;
+    const KeycodeTable &table = m_numLock ? m_numLockKeyByKeycode : m_keyByKeycode;
     bool result = false;
     for (int keycode = 0; keycode < KeycodeCount; ++keycode) {
         if (table[keycode] != virtualKey)
             continue;
-        const bool down = (static_cast<unsigned char>(keymap[keycode / 8]) >> (keycode % 8)) & 1;
-        if (down || m_pressedKeycodes.test(keycode))
+        if (m_heldKeycodes.test(keycode) || m_pressedKeycodes.test(keycode))
             result = true;
         m_pressedKeycodes.reset(keycode);
     }
     return result;
+}
+
+void X11KeySource::RefreshKeymap()
+{
+    m_numLock = NumLockOn();
+    char keymap[32] = {};
+    XQueryKeymap(m_display, keymap);
+    // The keymap's reply comes after every event the server sent before it: reading the queue
+    // after it sees every press made up to this moment.
+    for (int keycode = 0; keycode < KeycodeCount; ++keycode)
+        m_heldKeycodes[size_t(keycode)]
+            = (static_cast<unsigned char>(keymap[keycode / 8]) >> (keycode % 8)) & 1;
+    m_keymapAge.start();
 }
 
 void X11KeySource::ReadEvents()

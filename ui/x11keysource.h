@@ -3,6 +3,7 @@
 #include "keysource.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <array>
@@ -33,11 +34,15 @@ public:
 private:
     static constexpr int KeycodeCount = 256;
     using KeycodeTable = std::array<int, KeycodeCount>;
+    // One poll queries up to thirteen keys back to back: they share one reading of the keyboard
+    // instead of two server round trips each.
+    static constexpr qint64 kKeymapFreshMs = 5;
 
     X11KeySource(_XDisplay *display, int xinputOpcode);
     void ReadEvents();
     void BuildKeycodeTables();
     bool NumLockOn();
+    void RefreshKeymap();
 
     _XDisplay *m_display = nullptr;
     int m_xinputOpcode = 0;
@@ -46,5 +51,9 @@ private:
     KeycodeTable m_keyByKeycode {};
     KeycodeTable m_numLockKeyByKeycode {};
     std::bitset<KeycodeCount> m_pressedKeycodes;
+    // The keys held down and the Num Lock state, as last read from the server.
+    std::bitset<KeycodeCount> m_heldKeycodes;
+    bool m_numLock = false;
+    QElapsedTimer m_keymapAge;
     QSocketNotifier *m_notifier = nullptr;
 };
