@@ -1,3 +1,4 @@
+#include "linktrace.h"
 #include "mainwindow.h"
 #include "simreceiver.h"
 
@@ -72,11 +73,18 @@ int main(int argc, char *argv[])
     QCommandLineOption powerOnOption(
         QStringLiteral("power-on"), QStringLiteral("Press ON once the window is shown."));
     powerOnOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption traceOption(QStringLiteral("trace"),
+        QStringLiteral("Print every line sent to and received from the receiver on standard "
+                       "error, with the time in milliseconds."));
+    parser.addOption(traceOption);
     parser.addOption(portOption);
     parser.addOption(simulateOption);
     parser.addOption(exitWhenShownOption);
     parser.addOption(powerOnOption);
     parser.process(app);
+
+    if (parser.isSet(traceOption))
+        EnableLinkTrace();
 
     QString channel = QStringLiteral("1");
     if (parser.isSet(portOption))

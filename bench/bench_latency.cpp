@@ -129,9 +129,9 @@ int main(int argc, char *argv[])
     MainWindow window(pty.slavePath());
     window.show();
     const Panel &p = window.panel();
+    // Only the clicks' commands are wanted on the line: one hour between polls.
+    window.session().setPollInterval(3600 * 1000);
     p.RadioOn->click();
-    // Only the clicks' commands are wanted on the line.
-    window.timers().Timer2.stop();
     QTest::qWait(100);
     pty.readAvailable();
 
@@ -141,7 +141,7 @@ int main(int argc, char *argv[])
     Report("QTest::mouseClick", true, clicks, p.FrequencyUp, pty.masterFd());
     // After a long session the sent-codes log is at its cap and every command drops its oldest
     // line as well.
-    CodeLog &log = window.codesOut();
+    CodeLog &log = window.session().codesOut();
     for (int i = log.count(); i < log.capacity(); ++i)
         log.append(QStringLiteral("FRQ 0105.900;FM;BW3"));
     QTest::qWait(100);

@@ -51,13 +51,13 @@ void Run(
     button->click();
     QTest::qWait(500); // past the first step
     const TuneCounter before = counter;
-    const qint64 loggedBefore = window.codesOut().totalAppended();
+    const qint64 loggedBefore = window.session().codesOut().totalAppended();
     const long long start = bench::NowUs();
     QTest::qWait(seconds * 1000);
     const double wall = double(bench::NowUs() - start) / 1e6;
     const int steps = counter.moves - before.moves;
     const int commands = counter.commands - before.commands;
-    const qint64 logged = window.codesOut().totalAppended() - loggedBefore;
+    const qint64 logged = window.session().codesOut().totalAppended() - loggedBefore;
     button->click();
     QTest::qWait(200);
     std::printf("%s: %.2f steps/s (%d steps in %.1f s; design %.0f/s = %.0f %%), %.2f commands/s "

@@ -13,7 +13,6 @@
 #include "codelog.h"
 #include "mainwindow.h"
 #include "pseudoterminal.h"
-#include "scancontrol.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -88,8 +87,9 @@ int main(int argc, char *argv[])
     window.show();
     if (codesPage)
         window.panel().SSTab1->setCurrentWidget(window.panel().CodesOutFrame->parentWidget());
+    // One hour between polls: only the scan's commands are wanted on the line.
+    window.session().setPollInterval(3600 * 1000);
     window.panel().RadioOn->click();
-    window.timers().Timer2.stop();
     Drain drain(pty.masterFd());
     QTest::qWait(200);
 
@@ -99,20 +99,20 @@ int main(int argc, char *argv[])
     const long startRss = bench::VmRssKb();
     std::printf(
         "%8s %10s %12s %14s %10s\n", "steps", "VmRSS kB", "ms/step", "CodesOut lines", "received");
-    std::printf(
-        "%8d %10ld %12s %14d %10lld\n", 0, startRss, "-", window.codesOut().count(), drain.lines());
+    std::printf("%8d %10ld %12s %14d %10lld\n", 0, startRss, "-",
+        window.session().codesOut().count(), drain.lines());
 
-    ScanControl &scans = window.scans();
+    ReceiverSession &session = window.session();
     const long long start = bench::NowUs();
     long long blockStart = start;
     int blockFirst = 0;
     for (int i = 1; i <= steps; ++i) {
-        scans.Timer3_Timer();
+        session.ScanStep();
         if (i % 10000 == 0 || i == steps) {
             const long long now = bench::NowUs();
             std::printf("%8d %10ld %12.3f %14d %10lld\n", i, bench::VmRssKb(),
                 double(now - blockStart) / 1000.0 / double(i - blockFirst),
-                window.codesOut().count(), drain.lines());
+                window.session().codesOut().count(), drain.lines());
             std::fflush(stdout);
             blockStart = now;
             blockFirst = i;
@@ -123,8 +123,8 @@ int main(int argc, char *argv[])
     std::printf("total %.1f s, %.3f ms/step; VmRSS %ld -> %ld kB (peak %ld kB); CodesOut %d lines "
                 "kept of %lld appended (cap %d); %lld lines reached the receiver\n",
         total, total * 1000.0 / steps, startRss, bench::VmRssKb(),
-        bench::StatusKb(QStringLiteral("self"), "VmHWM"), window.codesOut().count(),
-        static_cast<long long>(window.codesOut().totalAppended()), window.codesOut().capacity(),
-        drain.lines());
+        bench::StatusKb(QStringLiteral("self"), "VmHWM"), window.session().codesOut().count(),
+        static_cast<long long>(window.session().codesOut().totalAppended()),
+        window.session().codesOut().capacity(), drain.lines());
     return 0;
 }

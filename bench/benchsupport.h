@@ -3,6 +3,8 @@
 // Small helpers shared by the bench programs: the machine's description, clocks, percentiles and
 // the memory figures of a process. Linux only, like the figures they read.
 
+#include "../tests/support/channelline.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -103,20 +105,11 @@ inline void PrintMachine()
         model.c_str(), ramGiB);
 }
 
-// A channel line of the memory file, fields padded to their widths.
+// A channel line of the memory file with the frequency to four decimals.
 inline QByteArray ChannelLine(int bank, double frequencyMHz, const QByteArray &name,
     const QByteArray &mode = {}, const QByteArray &filter = {}, const QByteArray &step = {})
 {
-    QByteArray line = " MEMORY BANK #" + QByteArray::number(bank).rightJustified(2, '0');
-    line += " FREQUENCY=" + QByteArray::number(frequencyMHz, 'f', 4).leftJustified(11, ' ');
-    line += "NAME=" + name.leftJustified(6, ' ', true);
-    if (!mode.isEmpty())
-        line += "MODE=" + mode.leftJustified(3, ' ');
-    if (!filter.isEmpty())
-        line += "FILTER=" + filter.leftJustified(7, ' ');
-    if (!step.isEmpty())
-        line += "STEP=" + step;
-    return line + "\r\n";
+    return ::ChannelLine(bank, QByteArray::number(frequencyMHz, 'f', 4), name, mode, filter, step);
 }
 
 // 99 full banks. With mixedModes the channels of each bank alternate between two modes, filters

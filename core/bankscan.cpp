@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kScanSlots = 32;
+constexpr int kScanSlots = kBankSlots;
 
 } // namespace
 
@@ -15,7 +15,7 @@ bool IsUsableSlot(const std::string &freqText)
     return frequency >= kLowestScanMHz && frequency <= kHighestScanMHz;
 }
 
-int NextUsableSlot(int bankScanIndex, const std::array<std::string, 33> &memFrequency)
+int NextUsableSlot(int bankScanIndex, const SlotTexts &memFrequency)
 {
     int slot = bankScanIndex >= 0 && bankScanIndex <= kScanSlots ? bankScanIndex : 0;
     for (int tried = 0; tried < kScanSlots; ++tried) {
@@ -24,4 +24,21 @@ int NextUsableSlot(int bankScanIndex, const std::array<std::string, 33> &memFreq
             return slot;
     }
     return 0;
+}
+
+bool HasLoadedSlot(const SlotTexts &memFrequency)
+{
+    for (int slot = 1; slot <= kScanSlots; ++slot) {
+        if (!memFrequency[static_cast<std::size_t>(slot)].empty())
+            return true;
+    }
+    return false;
+}
+
+int BankScanIndexAfterFruitlessSearch(int bankScanIndex, const SlotTexts &memFrequency)
+{
+    const int index = bankScanIndex >= 0 && bankScanIndex <= kScanSlots ? bankScanIndex : 0;
+    if (!HasLoadedSlot(memFrequency))
+        return index >= kScanSlots ? 1 : index + 1;
+    return index == 0 ? kScanSlots : index;
 }

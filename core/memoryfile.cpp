@@ -251,7 +251,7 @@ std::vector<ChannelFields> LoadBank(std::string_view fileBytes, std::string_view
 
 void StoreBankInSlots(const std::vector<ChannelFields> &channels, TunedState &state)
 {
-    for (int n = 1; n <= TunedState::kSlots; ++n) {
+    for (int n = 1; n <= kBankSlots; ++n) {
         const bool has = static_cast<std::size_t>(n) <= channels.size();
         const ChannelFields empty;
         const ChannelFields &slot = has ? channels[static_cast<std::size_t>(n - 1)] : empty;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "trim.h"
+#include "tunedstate.h"
 
 #include <array>
 #include <cstddef>
@@ -19,8 +20,6 @@ struct TunedState;
 //
 // A bank is the first run of consecutive channel lines carrying its name, at most 32 of them.
 
-inline constexpr int kBankCount = 99;
-inline constexpr int kBankSlots = 32;
 inline constexpr std::size_t kBankNameLength = 15;
 
 // The five texts of one channel line, each trimmed of leading and trailing spaces (tabs stay).

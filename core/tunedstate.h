@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <string>
 
+// The memory file holds up to 99 banks of 32 channels; the panel shows one bank at a time.
+inline constexpr int kBankCount = 99;
+inline constexpr int kBankSlots = 32;
+
+// The 32 slots of one field of the loaded bank, numbered 1 to 32; entry 0 is never used.
+using SlotTexts = std::array<std::string, kBankSlots + 1>;
+
 // The tuned state shared by the whole panel: created zeroed, given its working values by
 // start-up. Everything runs on one thread, so the fields are read and written directly.
 struct TunedState
@@ -18,11 +25,10 @@ struct TunedState
     std::int16_t KnobMarkIndex = 0; // the lit mark of the tuning knob, 0 to 11
     std::int16_t KnobHeld = 0; // -1 while a mouse button is held on the knob
 
-    // The loaded memory bank, slots 1 to 32; entry 0 is never used.
-    static constexpr int kSlots = 32;
-    std::array<std::string, kSlots + 1> MemFrequency;
-    std::array<std::string, kSlots + 1> MemName;
-    std::array<std::string, kSlots + 1> MemMode;
-    std::array<std::string, kSlots + 1> MemFilter;
-    std::array<std::string, kSlots + 1> MemStep;
+    // The loaded memory bank.
+    SlotTexts MemFrequency;
+    SlotTexts MemName;
+    SlotTexts MemMode;
+    SlotTexts MemFilter;
+    SlotTexts MemStep;
 };

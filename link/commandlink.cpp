@@ -13,10 +13,19 @@ CommandLink::CommandLink(SerialLink &port, WaitTimer &wait, CodeLog &codesOut, Q
 
 void CommandLink::SendCommand(const QString &text)
 {
-    if (!m_port.isOpen())
+    if (!m_port.acceptsWrites())
         return;
     m_codesOut.append(text);
     m_port.write(text.toLatin1() + '\r');
+    Delay(kCommandPauseSeconds);
+}
+
+void CommandLink::SendLastCommand(const QString &text)
+{
+    if (!m_port.acceptsWrites())
+        return;
+    m_codesOut.append(text);
+    m_port.writeLast(text.toLatin1() + '\r');
     Delay(kCommandPauseSeconds);
 }
 

@@ -34,12 +34,12 @@ public:
     // Logs the command, writes it with CR and pauses. While the port is closed the command is
     // dropped: nothing is logged, written or waited for.
     void SendCommand(const QString &text);
+    // As SendCommand, for the last command before the port closes ("RMT/"): whatever anything
+    // tries to send during its pause is dropped.
+    void SendLastCommand(const QString &text);
     void Delay(double seconds);
 
     bool isOpen() const;
-    SerialLink &port() { return m_port; }
-    WaitTimer &waitTimer() { return m_wait; }
-    CodeLog &codesOut() { return m_codesOut; }
 
 private:
     SerialLink &m_port;

@@ -1,8 +1,7 @@
 #include "seriallink.h"
 
 #include "leadingnumber.h"
-
-#include <QSerialPort>
+#include "linktrace.h"
 
 #include <cmath>
 
@@ -11,8 +10,7 @@ SerialLink::SerialLink(QObject *parent)
     , m_port(new QSerialPort(this))
 {
     m_port->setReadBufferSize(kReadBufferBytes);
-    connect(m_port, &QSerialPort::errorOccurred, this,
-        [this](QSerialPort::SerialPortError error) { onError(int(error)); });
+    connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::onError);
 }
 
 SerialLink::~SerialLink() = default;
@@ -33,14 +31,17 @@ QString SerialLink::portName() const
 bool SerialLink::open()
 {
     m_error.clear();
+    m_errorKind = QSerialPort::NoError;
     if (m_port->isOpen())
         return true;
     if (m_name.isEmpty()) {
         m_error = tr("No serial port is named.");
+        m_errorKind = QSerialPort::DeviceNotFoundError;
         return false;
     }
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_error = m_port->errorString();
+        m_errorKind = m_port->error();
         m_port->clearError();
         return false;
     }
@@ -50,19 +51,24 @@ bool SerialLink::open()
         && m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         m_error = m_port->errorString();
+        m_errorKind = m_port->error();
         m_port->close();
         m_port->clearError();
         return false;
     }
     // Whatever a receiver sent before the link came up is not an answer to anything of ours.
     m_port->clear(QSerialPort::Input);
+    m_sealed = false;
+    qCDebug(lcLink).noquote() << "opened" << m_name << "at 9600 8N1";
     return true;
 }
 
 void SerialLink::close()
 {
-    if (m_port->isOpen())
+    if (m_port->isOpen()) {
         m_port->close();
+        qCDebug(lcLink).noquote() << "closed" << m_name;
+    }
     m_port->clearError();
 }
 
@@ -73,10 +79,11 @@ bool SerialLink::isOpen() const
 
 bool SerialLink::write(const QByteArray &bytes)
 {
-    if (!m_port->isOpen())
+    if (!m_port->isOpen() || m_sealed)
         return false;
+    qCDebug(lcLink).noquote() << "sent" << TraceText(bytes);
     if (m_port->write(bytes) != bytes.size()) {
-        fail(m_port->errorString());
+        fail(m_port->error(), m_port->errorString());
         return false;
     }
     // Put the line on the wire now rather than at the next turn of the event loop: the pacing
@@ -85,37 +92,49 @@ bool SerialLink::write(const QByteArray &bytes)
     return m_port->isOpen();
 }
 
+bool SerialLink::writeLast(const QByteArray &bytes)
+{
+    const bool written = write(bytes);
+    m_sealed = true;
+    return written;
+}
+
 QByteArray SerialLink::readAll()
 {
     if (!m_port->isOpen())
         return {};
-    return m_port->readAll();
+    const QByteArray received = m_port->readAll();
+    if (!received.isEmpty())
+        qCDebug(lcLink).noquote() << "received" << TraceText(received);
+    return received;
 }
 
-void SerialLink::onError(int error)
+void SerialLink::onError(QSerialPort::SerialPortError error)
 {
-    switch (QSerialPort::SerialPortError(error)) {
+    switch (error) {
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
         // A vanished device makes QSerialPort repeat these errors in a tight loop until the port
         // is closed: close on the first one and report it once.
         if (m_port->isOpen())
-            fail(m_port->errorString());
+            fail(error, m_port->errorString());
         break;
     default:
         break;
     }
 }
 
-void SerialLink::fail(const QString &reason)
+void SerialLink::fail(QSerialPort::SerialPortError error, const QString &reason)
 {
     if (!m_port->isOpen())
         return;
     m_error = reason;
+    m_errorKind = error;
     m_port->close();
     m_port->clearError();
-    emit failed(reason);
+    qCDebug(lcLink).noquote() << "failed and closed" << m_name << ":" << reason;
+    emit failed(error, reason);
 }
 
 QString PortNameForChannel(const QString &channelText)

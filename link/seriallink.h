@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
-
-class QSerialPort;
 
 // The serial port to the receiver: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 // It owns the QSerialPort and nothing of the window. A port that fails while open (a write error,
@@ -26,25 +25,34 @@ public:
     // holds the operating system's reason.
     bool open();
     QString errorString() const { return m_error; }
+    // The kind of the last failure to open, or of the failure that closed the port.
+    QSerialPort::SerialPortError error() const { return m_errorKind; }
     void close();
     bool isOpen() const;
+    // Open and not yet past its last write.
+    bool acceptsWrites() const { return isOpen() && !m_sealed; }
     // Writes the bytes at once. False when the port is closed or the write failed (the port has
     // then been closed and failed() emitted).
     bool write(const QByteArray &bytes);
+    // Writes the bytes as the last ones of this opening: later writes are dropped until the port
+    // is opened again.
+    bool writeLast(const QByteArray &bytes);
     // Everything received since the previous read; empties the receive buffer.
     QByteArray readAll();
 
 signals:
     // The open port failed and has been closed. Emitted once per opening.
-    void failed(const QString &reason);
+    void failed(QSerialPort::SerialPortError error, const QString &reason);
 
 private:
-    void onError(int error);
-    void fail(const QString &reason);
+    void onError(QSerialPort::SerialPortError error);
+    void fail(QSerialPort::SerialPortError error, const QString &reason);
 
     QSerialPort *m_port = nullptr;
     QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3
     QString m_error;
+    QSerialPort::SerialPortError m_errorKind = QSerialPort::NoError;
+    bool m_sealed = false;
 };
 
 // The port named by the text of the channel box. A whole number N names the N-th standard port of

@@ -1,8 +1,10 @@
 #include "tuner.h"
 
+#include "bandplan.h"
 #include "commandlink.h"
 #include "frequencyformat.h"
 #include "options.h"
+#include "recall.h"
 #include "steptable.h"
 #include "tunedstate.h"
 
@@ -82,4 +84,63 @@ void Tuner::TuneTo(double frequencyMHz)
 {
     m_state.CurrentFrequency = frequencyMHz;
     SendFrequency();
+}
+
+void Tuner::SelectMode(int row)
+{
+    if (m_controls.SelectMode(row))
+        ApplyMode();
+}
+
+void Tuner::SelectFilter(int row)
+{
+    if (m_controls.SelectFilter(row))
+        ApplyFilter();
+}
+
+void Tuner::SelectStep(int row)
+{
+    if (m_controls.SelectStep(row))
+        ApplyStep();
+}
+
+void Tuner::SelectSquelch(int level)
+{
+    if (m_controls.SelectSquelch(level))
+        SendSquelch();
+}
+
+void Tuner::ApplyBandPlan()
+{
+    const std::optional<BandRow> band = BandPlanLookup(m_state.CurrentFrequency);
+    if (!band)
+        return;
+    SelectMode(band->modeIndex);
+    SelectFilter(band->filterIndex);
+    const int step = StepIndexForCaption(band->stepCaption);
+    if (step >= 0)
+        SelectStep(step);
+}
+
+void Tuner::Recall(int slot)
+{
+    if (slot < 1 || slot > kBankSlots)
+        return;
+    const size_t n = size_t(slot);
+    // The slot's texts are read again before each selection: a bank loaded while a command was
+    // being paced is applied on top of the recall, as the operator would expect.
+    auto decide = [this, n] {
+        return DecideRecall(
+            m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n], m_state.MemStep[n]);
+    };
+    const std::optional<RecallDecision> first = decide();
+    if (!first)
+        return;
+    TuneTo(first->frequencyMHz);
+    if (const auto now = decide(); now && now->modeIndex >= 0)
+        SelectMode(now->modeIndex);
+    if (const auto now = decide(); now && now->filterIndex >= 0)
+        SelectFilter(now->filterIndex);
+    if (const auto now = decide(); now && now->stepIndex >= 0)
+        SelectStep(now->stepIndex);
 }

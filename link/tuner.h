@@ -26,6 +26,15 @@ public:
     virtual void ShowFrequency(const QString &line) = 0;
     // Shows the squelch level on its frame.
     virtual void ShowSquelch(int level) = 0;
+
+    // Select a control's value from code, without running its handler: true when the selection
+    // changed. The tuning operations below then run the handler themselves, so what is sent never
+    // depends on a control's change signal. A mode or filter row of its table, a row of the
+    // tuning-step list, a squelch level 0 … 40.
+    virtual bool SelectMode(int row) = 0;
+    virtual bool SelectFilter(int row) = 0;
+    virtual bool SelectStep(int row) = 0;
+    virtual bool SelectSquelch(int level) = 0;
 };
 
 // The tuning operations: every change of frequency, mode or filter ends in SendFrequency, which
@@ -49,6 +58,18 @@ public:
     void StepDown();
     // Sets the frequency directly (the band-edge keys, typed entries) and sends it.
     void TuneTo(double frequencyMHz);
+
+    // Selections made from code (start-up, the band plan, recall, the squelch's end dots): each
+    // runs its control's handler when it changes the selection, as the operator's choice would.
+    void SelectMode(int row);
+    void SelectFilter(int row);
+    void SelectStep(int row);
+    void SelectSquelch(int level);
+    // Selects the band's usual mode, filter and step for the current frequency; outside the band
+    // plan nothing changes.
+    void ApplyBandPlan();
+    // Tunes memory slot 1 … 32: its frequency, then its mode, filter and step where it has them.
+    void Recall(int slot);
 
     TunedState &state() { return m_state; }
 

@@ -1,16 +1,13 @@
 #include "frequencyentry.h"
 
-#include "bandplan.h"
 #include "directentry.h"
 #include "panel.h"
 #include "tunedstate.h"
 #include "tuner.h"
 
-#include <QComboBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 
 FrequencyEntry::FrequencyEntry(Tuner &tuner, const Panel &panel, QWidget *dialogParent)
     : QObject(dialogParent)
@@ -18,12 +15,7 @@ FrequencyEntry::FrequencyEntry(Tuner &tuner, const Panel &panel, QWidget *dialog
     , m_panel(panel)
     , m_dialogParent(dialogParent)
     , m_keypad(tuner.state().KeypadEntry)
-{
-    for (int i = 0; i < kKeypadButtons; ++i)
-        connect(
-            m_panel.Keypad[size_t(i)], &QPushButton::clicked, this, [this, i] { KeypadPress(i); });
-    connect(m_panel.Direct, &QPushButton::clicked, this, &FrequencyEntry::DirectEntry);
-}
+{ }
 
 void FrequencyEntry::DirectEntry()
 {
@@ -44,7 +36,7 @@ void FrequencyEntry::DirectEntry()
             continue;
         if (verdict.action == DirectEntryAction::Tune) {
             m_tuner.state().CurrentFrequency = verdict.frequencyMHz;
-            ApplyBandPlan();
+            m_tuner.ApplyBandPlan();
             m_tuner.SendFrequency();
         }
         break;
@@ -57,7 +49,7 @@ void FrequencyEntry::KeypadPress(int index)
     const KeypadOutcome outcome = m_keypad.Press(index);
     if (outcome.tuneMHz) {
         m_tuner.state().CurrentFrequency = *outcome.tuneMHz;
-        ApplyBandPlan();
+        m_tuner.ApplyBandPlan();
         m_tuner.SendFrequency();
     }
     if (outcome.showError) {
@@ -71,18 +63,6 @@ void FrequencyEntry::KeypadPress(int index)
     }
     if (outcome.redraw)
         DrawKeypad();
-}
-
-void FrequencyEntry::ApplyBandPlan()
-{
-    const std::optional<BandRow> band = BandPlanLookup(m_tuner.state().CurrentFrequency);
-    if (!band)
-        return;
-    m_panel.Mode[size_t(band->modeIndex)]->setChecked(true);
-    m_panel.Filter[size_t(band->filterIndex)]->setChecked(true);
-    const int step = m_panel.TuningStep->findText(QString::fromLatin1(band->stepCaption));
-    if (step >= 0)
-        m_panel.TuningStep->setCurrentIndex(step);
 }
 
 void FrequencyEntry::DrawKeypad()

@@ -21,9 +21,6 @@ public:
     // Cancel. Returns once the prompt has closed for good.
     void DirectEntry();
     void KeypadPress(int index);
-    // Selects the band's mode, filter and step for the current frequency; their handlers run as for
-    // the operator's choice. Outside the band plan nothing changes.
-    void ApplyBandPlan();
 
     // True while the prompt or the keypad's error box is open.
     bool isDialogOpen() const { return m_dialogOpen; }

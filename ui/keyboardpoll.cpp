@@ -16,6 +16,8 @@ KeyboardPoll::KeyboardPoll(
     , m_scan(targets.scan)
     , m_scanBank(targets.scanBank)
 {
+    m_timer.setInterval(kPollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &KeyboardPoll::Tick);
     // Watches for modal dialogs being shown, also those opened and closed between two ticks.
     if (QCoreApplication *app = QCoreApplication::instance())
         app->installEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <bitset>
@@ -47,9 +48,15 @@ public:
         QObject *parent = nullptr);
     ~KeyboardPoll() override;
 
+    static constexpr int kPollIntervalMs = 80;
+
     // Tests the shortcut rows in order; the first whose key counts as pressed acts, takes the
     // focus to its button and ends the tick.
     void Tick();
+    // The poll's own timer (Timer5): runs from start-up to exit.
+    void Start() { m_timer.start(); }
+    void Stop() { m_timer.stop(); }
+    bool isRunning() const { return m_timer.isActive(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -73,4 +80,5 @@ private:
     bool m_inTick = false;
     // Keys still held when a dialog closed: they do not count until seen released.
     std::bitset<VirtualKey::Count> m_suppressed;
+    QTimer m_timer;
 };

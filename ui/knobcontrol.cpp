@@ -17,8 +17,6 @@ KnobControl::KnobControl(
     , m_wait(wait)
     , m_panel(panel)
 {
-    connect(m_panel.TuningKnob, &TuningKnobArea::pressed, this, &KnobControl::Press);
-    connect(m_panel.TuningKnob, &TuningKnobArea::released, this, &KnobControl::Release);
     connect(&m_wait, &WaitTimer::ticked, this, [this] { ++m_waitTicks; });
 }
 

@@ -1,40 +1,24 @@
 #pragma once
 
 #include "panel.h"
+#include "receiversession.h"
 #include "tunedstate.h"
 #include "tuner.h"
 
 #include <QMainWindow>
-#include <QTimer>
 
 #include <memory>
 
-class CodeLog;
-class CommandLink;
 class FrequencyEntry;
 class KeyboardPoll;
 class KeySource;
 class KnobControl;
 class MemoryPage;
-class ScanControl;
 class StatusBarRefresh;
-class SerialLink;
-class SignalPoll;
-class WaitTimer;
 
-// The panel's interval timers besides the wait timer: the signal poll, the two scans, the keyboard
-// poll and the status bar.
-struct PanelTimers
-{
-    QTimer Timer2; // signal poll, 800 ms, while the link is on and no scan runs
-    QTimer Timer3; // frequency scan step, 50 ms
-    QTimer Timer4; // bank scan step, 50 ms
-    QTimer Timer5; // keyboard shortcuts, 80 ms, always
-    QTimer Timer6; // status bar refresh, 300 ms, always
-};
-
-// The one window: it builds the panel, owns the link and the shared state, and wires the controls
-// to the operations. Behaviour lives in the classes it delegates to.
+// The one window: it builds the panel, wires the controls to the receiver session and the page
+// behaviours, and shows what the session announces. The operator's choices stay in the controls,
+// which the session reads through PanelControls.
 class MainWindow : public QMainWindow, public PanelControls
 {
     Q_OBJECT
@@ -45,26 +29,17 @@ public:
         const QString &channelText = QStringLiteral("1"), QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    static constexpr const char *kTitle = "QZ SERIAL REMOTE CONTROL";
-
+    // ON and OFF, as the buttons and the keys do them.
     void PowerOn();
     void PowerOff();
 
     const Panel &panel() const { return m_panel; }
     TunedState &state() { return m_state; }
-    Tuner &tuner() { return *m_tuner; }
-    SerialLink &port() { return *m_port; }
-    WaitTimer &waitTimer() { return *m_wait; }
-    CommandLink &link() { return *m_link; }
-    CodeLog &codesOut() { return *m_codesOut; }
-    CodeLog &codesIn() { return *m_codesIn; }
-    PanelTimers &timers() { return m_timers; }
-    SignalPoll &signalPoll() { return *m_poll; }
+    ReceiverSession &session() { return *m_session; }
     FrequencyEntry &frequencyEntry() { return *m_entry; }
     MemoryPage &memoryPage() { return *m_memory; }
-    ScanControl &scans() { return *m_scans; }
-    KnobControl &knob() { return *m_knob; }
-    StatusBarRefresh &statusBar() { return *m_status; }
+    KeyboardPoll &keyboardPoll() { return *m_keyboard; }
+    StatusBarRefresh &statusRefresh() { return *m_status; }
 
     // PanelControls
     int SelectedMode() const override;
@@ -75,39 +50,36 @@ public:
     QString SelectedStepCaption() const override;
     void ShowFrequency(const QString &line) override;
     void ShowSquelch(int level) override;
+    bool SelectMode(int row) override;
+    bool SelectFilter(int row) override;
+    bool SelectStep(int row) override;
+    bool SelectSquelch(int level) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void WireControls();
+    void WireMainPage();
+    void WireKeypadPage();
+    void WireMemoryPage();
+    void WireSession();
     void WireKeyboard();
     void StartUp();
-    void DotClick(int index);
-    // Lamps red, meter empty, no poll and no scan: the panel as it stands while the link is off.
-    void ShowOff();
-    // The port failed while the link was on: go to Off without writing, then tell the operator.
-    void LinkFailed(const QString &reason);
-    void ReportPortProblem(const QString &title, const QString &text);
+    // One slot per thing the session announces.
+    void ShowState(ReceiverSession::State state);
+    void ShowSignal(int level);
+    void ShowAnswering(bool answering);
     bool ConfirmExit();
 
     Panel m_panel;
     TunedState m_state;
-    SerialLink *m_port = nullptr;
-    WaitTimer *m_wait = nullptr;
-    CodeLog *m_codesOut = nullptr;
-    CodeLog *m_codesIn = nullptr;
-    CommandLink *m_link = nullptr;
-    std::unique_ptr<Tuner> m_tuner;
-    SignalPoll *m_poll = nullptr;
+    ReceiverSession *m_session = nullptr;
     FrequencyEntry *m_entry = nullptr;
     MemoryPage *m_memory = nullptr;
-    ScanControl *m_scans = nullptr;
     KnobControl *m_knob = nullptr;
     StatusBarRefresh *m_status = nullptr;
     std::unique_ptr<KeySource> m_keys;
     KeyboardPoll *m_keyboard = nullptr;
-    PanelTimers m_timers;
     bool m_exitConfirmed = false;
     bool m_askingToExit = false;
 };

@@ -1,9 +1,7 @@
 #include "memorypage.h"
 
 #include "memoryfile.h"
-#include "options.h"
 #include "panel.h"
-#include "recall.h"
 #include "tunedstate.h"
 #include "tuner.h"
 
@@ -14,7 +12,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QUrl>
 
 MemoryPage::MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent)
@@ -31,10 +28,6 @@ MemoryPage::MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObj
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
     };
-    for (int n = 1; n <= kBankSlots; ++n)
-        connect(
-            m_panel.Memory[size_t(n)], &QPushButton::clicked, this, [this, n] { Memory_Click(n); });
-    connect(m_panel.EditMemory, &QPushButton::clicked, this, &MemoryPage::EditMemory_Click);
 }
 
 void MemoryPage::LoadMemoryBank()
@@ -81,25 +74,7 @@ void MemoryPage::ShowBank()
 
 void MemoryPage::Memory_Click(int slot)
 {
-    if (slot < 1 || slot > kBankSlots)
-        return;
-    const size_t n = size_t(slot);
-    // The slot's texts are read again before each selection: a bank loaded while a command was
-    // being paced is applied on top of the recall, as the operator would expect.
-    auto decide = [this, n] {
-        return DecideRecall(
-            m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n], m_state.MemStep[n]);
-    };
-    const std::optional<RecallDecision> first = decide();
-    if (!first)
-        return;
-    m_tuner.TuneTo(first->frequencyMHz);
-    if (const auto now = decide(); now && now->modeIndex >= 0)
-        m_panel.Mode[size_t(now->modeIndex)]->setChecked(true);
-    if (const auto now = decide(); now && now->filterIndex >= 0)
-        m_panel.Filter[size_t(now->filterIndex)]->setChecked(true);
-    if (const auto now = decide(); now && now->stepIndex >= 0)
-        m_panel.TuningStep->setCurrentIndex(now->stepIndex);
+    m_tuner.Recall(slot);
 }
 
 void MemoryPage::EditMemory_Click()

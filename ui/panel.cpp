@@ -1,9 +1,11 @@
 #include "panel.h"
 
+#include "memoryfile.h"
 #include "options.h"
 #include "steptable.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetricsF>
@@ -36,7 +38,6 @@ constexpr int kStatusBarHeightTwips = 300;
 constexpr int kMeterBarPitchTwips = 70;
 
 constexpr int kSquelchMaximum = 40;
-constexpr int kBankCount = 99;
 
 const QColor kPanelGrey(192, 192, 192);
 const QColor kMemoryBlue(192, 192, 255);
@@ -294,19 +295,25 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     // Option buttons sharing a frame are one exclusive group.
     panel.ModeFrame = MakeFrame(
         page, QStringLiteral("ModeFrame"), QStringLiteral("Mode"), Twips(5520, 120, 1335, 2535));
+    panel.ModeGroup = new QButtonGroup(panel.ModeFrame);
+    panel.ModeGroup->setObjectName(QStringLiteral("ModeGroup"));
     for (std::size_t i = 0; i < kModeTable.size(); ++i) {
         const int topTwips = 360 + 360 * static_cast<int>(i);
         panel.Mode[i]
             = Place(new QRadioButton(QString::fromLatin1(kModeTable[i].caption), panel.ModeFrame),
                 QString::fromLatin1(kModeTable[i].name), Twips(240, topTwips, 975, 315));
+        panel.ModeGroup->addButton(panel.Mode[i], int(i));
     }
     panel.FilterFrame = MakeFrame(page, QStringLiteral("FilterFrame"), QStringLiteral("Filter"),
         Twips(6960, 120, 1935, 2295));
+    panel.FilterGroup = new QButtonGroup(panel.FilterFrame);
+    panel.FilterGroup->setObjectName(QStringLiteral("FilterGroup"));
     for (std::size_t i = 0; i < kFilterTable.size(); ++i) {
         const int topTwips = 480 + 360 * static_cast<int>(i);
         panel.Filter[i] = Place(
             new QRadioButton(QString::fromLatin1(kFilterTable[i].caption), panel.FilterFrame),
             QString::fromLatin1(kFilterTable[i].name), Twips(240, topTwips, 1575, 315));
+        panel.FilterGroup->addButton(panel.Filter[i], int(i));
     }
 
     panel.Label1 = MakeLabel(
@@ -398,8 +405,7 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     panel.MemoryBanks->setObjectName(QStringLiteral("MemoryBanks"));
     panel.MemoryBanks->setFont(PanelFont(QStringLiteral("Arial"), 15.75, true));
     for (int bank = 1; bank <= kBankCount; ++bank)
-        panel.MemoryBanks->addItem(
-            QStringLiteral("MEMORY BANK #%1").arg(bank, 2, 10, QLatin1Char('0')));
+        panel.MemoryBanks->addItem(QString::fromStdString(BankName(bank)));
     Tint(panel.MemoryBanks, kMemoryBlue, tintedStyle);
     panel.MemoryBanks->setGeometry(
         Twips(360, 240, 3375, 0).adjusted(0, 0, 0, panel.MemoryBanks->sizeHint().height()));
@@ -492,7 +498,7 @@ Panel BuildPanel(QMainWindow *window)
 {
     Panel panel;
     window->setObjectName(QStringLiteral("MainWindow"));
-    window->setWindowTitle(QStringLiteral("QZ SERIAL REMOTE CONTROL"));
+    window->setWindowTitle(QString::fromLatin1(kWindowTitle));
     // A grey instrument panel: frames, option buttons and check boxes all take the window grey.
     window->setPalette(QPalette(kPanelGrey));
     window->setFont(PanelFont(QStringLiteral("MS Sans Serif"), 8.25));

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "panelwidgets.h"
+#include "tunedstate.h"
 
 #include <array>
 
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -20,6 +22,8 @@ class QTabWidget;
 // Every control of the front panel, created once by BuildPanel with the control names as object
 // names (arrays as Memory1 … Memory32, Keypad0 … Keypad12, and so on). Arrays are indexed as the
 // panel numbers them; unused indices hold null.
+inline constexpr char kWindowTitle[] = "QZ SERIAL REMOTE CONTROL";
+
 struct Panel
 {
     TextDisplay *SignalStrengthMeter = nullptr;
@@ -50,8 +54,10 @@ struct Panel
     QCheckBox *AGC = nullptr;
     QGroupBox *ModeFrame = nullptr;
     std::array<QRadioButton *, 6> Mode {}; // in the order of kModeTable: AM, FM, WFM, USB, LSB, CW
+    QButtonGroup *ModeGroup = nullptr; // the Mode buttons, each with its index as id
     QGroupBox *FilterFrame = nullptr;
     std::array<QRadioButton *, 5> Filter {}; // Filter1 … Filter5 at 0 … 4, as kFilterTable
+    QButtonGroup *FilterGroup = nullptr; // the Filter buttons, each with its index as id
     QLabel *Label1 = nullptr;
     QLineEdit *Channelnum = nullptr;
 
@@ -76,7 +82,7 @@ struct Panel
     QPushButton *EditMemory = nullptr;
     QLabel *NBofMemory = nullptr;
     std::array<QLabel *, 12> MemoryLabel {};
-    std::array<QPushButton *, 33> Memory {}; // Memory(1) … Memory(32)
+    std::array<QPushButton *, kBankSlots + 1> Memory {}; // Memory(1) … Memory(32)
 };
 
 // Builds the whole panel into the window (central widget and status bar), at the design's fixed

@@ -29,7 +29,10 @@ QString SelectedText(const std::array<QRadioButton *, N> &buttons,
 StatusBarRefresh::StatusBarRefresh(const Panel &panel, QObject *parent)
     : QObject(parent)
     , m_panel(panel)
-{ }
+{
+    m_timer.setInterval(kRefreshIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &StatusBarRefresh::Refresh);
+}
 
 void StatusBarRefresh::Refresh()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 struct Panel;
 
@@ -11,10 +12,17 @@ class StatusBarRefresh : public QObject
     Q_OBJECT
 
 public:
+    static constexpr int kRefreshIntervalMs = 300;
+
     explicit StatusBarRefresh(const Panel &panel, QObject *parent = nullptr);
 
     void Refresh();
+    // The refresh's own timer (Timer6): runs from start-up to exit.
+    void Start() { m_timer.start(); }
+    void Stop() { m_timer.stop(); }
+    bool isRunning() const { return m_timer.isActive(); }
 
 private:
     const Panel &m_panel;
+    QTimer m_timer;
 };

@@ -483,7 +483,7 @@ void TestMemoryFile::storingReplacesTheWholeBank()
     QCOMPARE(state.MemStep[1], std::string("1 Hz"));
     QCOMPARE(state.MemFrequency[2], std::string());
     QCOMPARE(state.MemName[2], std::string("ONLY"));
-    for (size_t n = 3; n <= size_t(TunedState::kSlots); ++n)
+    for (size_t n = 3; n <= size_t(kBankSlots); ++n)
         QVERIFY(state.MemFrequency[n].empty() && state.MemName[n].empty()
             && state.MemMode[n].empty() && state.MemFilter[n].empty() && state.MemStep[n].empty());
     QCOMPARE(state.MemFrequency[0], std::string("old")); // entry 0 is never used

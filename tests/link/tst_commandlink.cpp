@@ -1,3 +1,4 @@
+#include "../support/fakecontrols.h"
 #include "codelog.h"
 #include "commandlink.h"
 #include "options.h"
@@ -12,32 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-// The panel's controls as plain values.
-class FakeControls : public PanelControls
-{
-public:
-    int SelectedMode() const override { return mode; }
-    int SelectedFilter() const override { return filter; }
-    int SquelchLevel() const override { return squelch; }
-    bool AfcChecked() const override { return afc; }
-    bool AgcChecked() const override { return agc; }
-    QString SelectedStepCaption() const override { return step; }
-    void ShowFrequency(const QString &line) override { display = line; }
-    void ShowSquelch(int level) override
-    {
-        squelchCaption = QStringLiteral("Squelch %1").arg(level);
-    }
-
-    int mode = kModeFM;
-    int filter = kFilter3;
-    int squelch = 1;
-    bool afc = false;
-    bool agc = false;
-    QString step = QStringLiteral("100 KHz");
-    QString display;
-    QString squelchCaption;
-};
 
 // A link whose port is the slave side of a pseudo-terminal; the test reads the master side.
 struct Rig

@@ -2,7 +2,6 @@
 #include "../support/ptyread.h"
 #include "codelog.h"
 #include "mainwindow.h"
-#include "scancontrol.h"
 #include "seriallink.h"
 #include "simreceiver.h"
 
@@ -23,12 +22,10 @@ const QColor kGreen(0, 255, 0);
 void VerifyOff(MainWindow &window)
 {
     const Panel &p = window.panel();
-    QVERIFY(!window.port().isOpen());
+    QVERIFY(!window.session().isOn());
+    QCOMPARE(window.session().state(), ReceiverSession::State::Off);
     QCOMPARE(p.OnOffLabel->color(), kRed);
     QCOMPARE(p.ScanLabel->color(), kRed);
-    QVERIFY(!window.timers().Timer2.isActive());
-    QVERIFY(!window.timers().Timer3.isActive());
-    QVERIFY(!window.timers().Timer4.isActive());
     QCOMPARE(p.SignalStrengthMeter->line(), QStringLiteral(" "));
 }
 
@@ -86,18 +83,18 @@ void TestFaults::deviceVanishes()
     VerifyOff(window);
     QTest::qWait(400);
     QCOMPARE(answer.answered(), 1); // reported once
-    const int logged = window.codesOut().count();
+    const int logged = window.session().codesOut().count();
 
     // Nothing is written to the dead port, and ON works again once a device is back.
     p.Scan->click();
     p.FrequencyUp->click();
-    QCOMPARE(window.codesOut().count(), logged);
+    QCOMPARE(window.session().codesOut().count(), logged);
     PseudoTerminal replacement;
     p.Channelnum->setText(replacement.slavePath());
     p.RadioOn->click();
     QVERIFY(replacement.read().startsWith("RMT\rCOR 1\r"));
     QCOMPARE(p.OnOffLabel->color(), kGreen);
-    QVERIFY(window.timers().Timer2.isActive());
+    QCOMPARE(window.session().state(), ReceiverSession::State::Polling);
 }
 
 void TestFaults::floodingReceiverKeepsThePanelResponsive()
@@ -122,10 +119,10 @@ void TestFaults::floodingReceiverKeepsThePanelResponsive()
     }
     // Every click reached the receiver, and the logs kept to their capacity.
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(receiver.frequencyMHz() - expected) < 0.0005, 2000);
-    QCOMPARE(window.codesOut().count(), 7 + clicks);
-    QVERIFY(window.codesIn().count() <= window.codesIn().capacity());
-    QVERIFY(window.codesIn().totalAppended() > window.codesIn().capacity());
-    QVERIFY(window.port().isOpen());
+    QCOMPARE(window.session().codesOut().count(), 7 + clicks);
+    QVERIFY(window.session().codesIn().count() <= window.session().codesIn().capacity());
+    QVERIFY(window.session().codesIn().totalAppended() > window.session().codesIn().capacity());
+    QVERIFY(window.session().isOn());
     QVERIFY(window.state().SignalLevel >= 0 && window.state().SignalLevel <= 128);
 }
 

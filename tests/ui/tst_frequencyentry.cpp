@@ -1,4 +1,5 @@
 #include "../support/dialogs.h"
+#include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
 #include "frequencyentry.h"
@@ -16,8 +17,9 @@ struct Rig
 {
     Rig()
     {
+        // No signal queries between the commands under test.
+        window.session().setPollInterval(PanelRig::kQuietPollMs);
         p.RadioOn->click();
-        window.timers().Timer2.stop(); // no signal queries between the commands under test
         pty.read();
     }
     PseudoTerminal pty;

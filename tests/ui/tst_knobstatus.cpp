@@ -1,3 +1,4 @@
+#include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
 #include "knobcontrol.h"
@@ -23,8 +24,8 @@ struct Rig
     explicit Rig(bool on = true)
     {
         if (on) {
+            window.session().setPollInterval(PanelRig::kQuietPollMs);
             p.RadioOn->click();
-            window.timers().Timer2.stop();
             pty.read();
         }
     }
@@ -111,7 +112,7 @@ void TestKnobStatus::holdIsPacedThenFast()
     QElapsedTimer clock;
     clock.start();
     QList<qint64> sentAt;
-    connect(&rig.window.codesOut(), &CodeLog::rowsInserted, this, [&] {
+    connect(&rig.window.session().codesOut(), &CodeLog::rowsInserted, this, [&] {
         sentAt << clock.elapsed();
         if (sentAt.size() == 20)
             QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
@@ -138,7 +139,7 @@ void TestKnobStatus::holdIsPacedThenFast()
 void TestKnobStatus::holdKeepsTheWindowAlive()
 {
     Rig rig;
-    rig.window.timers().Timer2.start();
+    rig.window.session().setPollInterval(ReceiverSession::kPollIntervalMs);
     bool clicked = false;
     QTimer::singleShot(300, this, [&] {
         rig.p.Mode[kModeUSB]->click(); // another control works during the hold
@@ -150,7 +151,7 @@ void TestKnobStatus::holdKeepsTheWindowAlive()
     const QByteArray sent = CollectFor(rig.pty, 100);
     QVERIFY(sent.contains(";USB;BW3\r"));
     QVERIFY(sent.contains("SS?\r")); // the poll kept running
-    rig.window.statusBar().Refresh();
+    rig.window.statusRefresh().Refresh();
     QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("USB"));
 }
 
@@ -162,7 +163,7 @@ void TestKnobStatus::fastHoldWaitsWithTheLinkOff()
     // A small step, so that even a spinning hold cannot wrap round the range within the test.
     rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("1 KHz"));
     int waits = 0;
-    connect(&rig.window.waitTimer(), &WaitTimer::ticked, this, [&] {
+    connect(&rig.window.session().waitTimer(), &WaitTimer::ticked, this, [&] {
         if (++waits == 20)
             QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
     });

@@ -1,11 +1,13 @@
 #include "../support/dialogs.h"
+#include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
+#include "keyboardpoll.h"
 #include "mainwindow.h"
 #include "options.h"
+#include "receiversession.h"
 #include "seriallink.h"
-#include "signalpoll.h"
-#include "waittimer.h"
+#include "statusbarrefresh.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,17 +27,20 @@ const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kBlue(0, 0, 255);
 
-const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
-                               "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r");
+using State = ReceiverSession::State;
 
 struct Rig
 {
     PseudoTerminal pty;
     MainWindow window {pty.slavePath()};
     const Panel &p = window.panel();
+    ReceiverSession &session = window.session();
 
-    void powerOn()
+    // ON; with withPoll false the poll is slowed so that the test can poll by hand.
+    void powerOn(bool withPoll = true)
     {
+        if (!withPoll)
+            session.setPollInterval(PanelRig::kQuietPollMs);
         p.RadioOn->click();
         QCOMPARE(pty.read(), kPowerOnBytes);
     }
@@ -86,24 +91,23 @@ void TestMainWindow::startUpState()
     QVERIFY(rig.p.TuningKnobMark[0]->isVisibleTo(rig.p.TuningKnob));
     for (int i = 1; i < 12; ++i)
         QVERIFY(!rig.p.TuningKnobMark[size_t(i)]->isVisibleTo(rig.p.TuningKnob));
-    QVERIFY(rig.window.timers().Timer5.isActive());
-    QVERIFY(rig.window.timers().Timer6.isActive());
-    QVERIFY(!rig.window.timers().Timer2.isActive());
+    QVERIFY(rig.window.keyboardPoll().isRunning());
+    QVERIFY(rig.window.statusRefresh().isRunning());
+    QCOMPARE(rig.session.state(), State::Off);
     QCOMPARE(rig.window.windowTitle(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
     QCOMPARE(CollectFor(rig.pty, 200), QByteArray());
-    QCOMPARE(rig.window.codesOut().count(), 0);
+    QCOMPARE(rig.session.codesOut().count(), 0);
 }
 
 void TestMainWindow::powerOnSendsThePanelState()
 {
     Rig rig;
     rig.powerOn();
-    QCOMPARE(rig.window.codesOut().lines(),
+    QCOMPARE(rig.session.codesOut().lines(),
         (QStringList {"RMT", "COR 1", "AFC/", "AGC/", "FRQ 0105.900;FM;BW3", "FRQ 0105.900;FM;BW3",
             "FRQ 0105.900;FM;BW3"}));
     QCOMPARE(rig.p.OnOffLabel->color(), kGreen);
-    QVERIFY(rig.window.timers().Timer2.isActive());
-    QCOMPARE(rig.window.timers().Timer2.interval(), 800);
+    QCOMPARE(rig.session.state(), State::Polling);
 }
 
 void TestMainWindow::powerOnAndOffAreIdempotent()
@@ -116,15 +120,15 @@ void TestMainWindow::powerOnAndOffAreIdempotent()
     QCOMPARE(rig.pty.read(150), QByteArray());
     rig.p.RadioOff->click();
     QCOMPARE(rig.pty.read(), QByteArray("RMT/\r"));
-    QVERIFY(!rig.window.port().isOpen());
+    QVERIFY(!rig.session.isOn());
     QCOMPARE(rig.p.OnOffLabel->color(), kRed);
-    QVERIFY(!rig.window.timers().Timer2.isActive());
+    QCOMPARE(rig.session.state(), State::Off);
     rig.p.RadioOff->click();
     QCOMPARE(CollectFor(rig.pty, 150), QByteArray());
-    QCOMPARE(rig.window.codesOut().count(), 8);
+    QCOMPARE(rig.session.codesOut().count(), 8);
     // And on again: the log is never cleared.
     rig.powerOn();
-    QCOMPARE(rig.window.codesOut().count(), 15);
+    QCOMPARE(rig.session.codesOut().count(), 15);
 }
 
 void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
@@ -145,8 +149,7 @@ void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
 void TestMainWindow::optionControlsSendTheirCommands()
 {
     Rig rig;
-    rig.powerOn();
-    rig.window.timers().Timer2.stop();
+    rig.powerOn(false);
     rig.p.Squelch->setValue(12);
     QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton);
     QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton); // already at 40: nothing more
@@ -170,8 +173,8 @@ void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
     rig.powerOn();
     const QByteArray two = CollectUntil(rig.pty, "SS?\rSS?\r", 3000);
     QCOMPARE(two, QByteArray("SS?\rSS?\r"));
-    QVERIFY(!rig.window.codesOut().lines().contains("SS?"));
-    QCOMPARE(rig.window.codesOut().count(), 7);
+    QVERIFY(!rig.session.codesOut().lines().contains("SS?"));
+    QCOMPARE(rig.session.codesOut().count(), 7);
     rig.p.RadioOff->click();
     CollectFor(rig.pty, 50);
     QCOMPARE(CollectFor(rig.pty, 1000), QByteArray());
@@ -202,20 +205,19 @@ void TestMainWindow::pollReply()
     QFETCH(QStringList, logged);
     QFETCH(int, level);
     Rig rig;
-    rig.powerOn();
-    rig.window.timers().Timer2.stop(); // the test polls by hand
+    rig.powerOn(false); // the test polls by hand
     // A known meter reading first, so "unchanged" can be seen.
     rig.pty.write("SS 0050\r");
     QTest::qWait(30);
-    rig.window.signalPoll().Poll();
+    rig.session.Poll();
     QCOMPARE(rig.window.state().SignalLevel, 64);
-    const int before = rig.window.codesIn().count();
+    const int before = rig.session.codesIn().count();
 
     rig.pty.write(reply);
     QTest::qWait(30);
-    rig.window.signalPoll().Poll();
+    rig.session.Poll();
     QCOMPARE(CollectFor(rig.pty, 30), QByteArray("SS?\rSS?\r"));
-    QStringList got = rig.window.codesIn().lines().mid(before);
+    QStringList got = rig.session.codesIn().lines().mid(before);
     QCOMPARE(got, logged);
     const int expected = level < 0 ? 64 : level;
     QCOMPARE(rig.window.state().SignalLevel, expected);
@@ -227,24 +229,22 @@ void TestMainWindow::pollReply()
 void TestMainWindow::pollSurvivesGarbage()
 {
     Rig rig;
-    rig.powerOn();
-    rig.window.timers().Timer2.stop();
+    rig.powerOn(false);
     QByteArray garbage("\0\0\xff\xfeSS 0\0\x01 SS 01x5 I1\r\n", 21);
     for (int i = 0; i < 2000; ++i)
         garbage += char(i * 37 % 256);
     rig.pty.write(garbage);
     QTest::qWait(50);
-    rig.window.signalPoll().Poll();
+    rig.session.Poll();
     QVERIFY(rig.window.state().SignalLevel >= 0 && rig.window.state().SignalLevel <= 128);
-    QVERIFY(rig.window.codesIn().count() > 0);
-    QVERIFY(rig.window.port().isOpen());
+    QVERIFY(rig.session.codesIn().count() > 0);
+    QVERIFY(rig.session.isOn());
 }
 
 void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()
 {
     Rig rig;
-    rig.powerOn();
-    rig.window.timers().Timer2.stop();
+    rig.powerOn(false);
     rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("10 MHz"));
     QCOMPARE(rig.window.state().StepSize, 10.0);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
@@ -264,10 +264,10 @@ void TestMainWindow::portThatDoesNotExist()
     rig.p.RadioOn->click();
     QCOMPARE(answer.answered(), 1);
     QVERIFY(answer.texts().first().contains("/dev/qz-no-such-port"));
-    QVERIFY(!rig.window.port().isOpen());
+    QVERIFY(!rig.session.isOn());
     QCOMPARE(rig.p.OnOffLabel->color(), kRed);
-    QVERIFY(!rig.window.timers().Timer2.isActive());
-    QCOMPARE(rig.window.codesOut().count(), 0);
+    QCOMPARE(rig.session.state(), State::Off);
+    QCOMPARE(rig.session.codesOut().count(), 0);
     // The right port typed afterwards works at the next ON.
     rig.p.Channelnum->setText(rig.pty.slavePath());
     rig.powerOn();
@@ -281,7 +281,7 @@ void TestMainWindow::channelNamingNoPort()
     rig.p.RadioOn->click();
     QCOMPARE(answer.answered(), 1);
     QVERIFY(answer.texts().first().contains("\"0\""));
-    QVERIFY(!rig.window.port().isOpen());
+    QVERIFY(!rig.session.isOn());
 }
 
 void TestMainWindow::exitAsksFirst()
@@ -295,23 +295,23 @@ void TestMainWindow::exitAsksFirst()
     QCOMPARE(answer.texts().first(), QStringLiteral("Do you really want to exit ?"));
     QCOMPARE(answer.titles().first(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
     QVERIFY(rig.window.isVisible());
-    QVERIFY(rig.window.port().isOpen());
-    QVERIFY(rig.window.timers().Timer2.isActive());
-    QVERIFY(rig.window.timers().Timer5.isActive());
+    QVERIFY(rig.session.isOn());
+    QCOMPARE(rig.session.state(), State::Polling);
+    QVERIFY(rig.window.keyboardPoll().isRunning());
 }
 
 void TestMainWindow::yesEndsWithoutLeavingRemote()
 {
     Rig rig;
     rig.window.show();
-    rig.powerOn();
-    rig.window.timers().Timer2.stop();
+    rig.powerOn(false);
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Yes); });
     QVERIFY(rig.window.close());
     QCOMPARE(answer.answered(), 1);
     QVERIFY(!rig.window.isVisible());
-    QVERIFY(!rig.window.port().isOpen());
-    QVERIFY(!rig.window.timers().Timer5.isActive());
+    QVERIFY(!rig.session.isOn());
+    QVERIFY(!rig.window.keyboardPoll().isRunning());
+    QCOMPARE(rig.session.state(), State::Off);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
 }
 
@@ -322,10 +322,10 @@ void TestMainWindow::unpluggedDeviceGoesOff()
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
     rig.pty.closeMaster();
     QTRY_VERIFY_WITH_TIMEOUT(answer.answered() == 1, 4000);
-    QVERIFY(!rig.window.port().isOpen());
+    QVERIFY(!rig.session.isOn());
     QCOMPARE(rig.p.OnOffLabel->color(), kRed);
     QCOMPARE(rig.p.ScanLabel->color(), kRed);
-    QVERIFY(!rig.window.timers().Timer2.isActive());
+    QCOMPARE(rig.session.state(), State::Off);
     QCOMPARE(rig.p.SignalStrengthMeter->line(), QStringLiteral(" "));
     QVERIFY(answer.texts().first().contains(rig.pty.slavePath()));
     QTest::qWait(300);
@@ -339,7 +339,7 @@ void TestMainWindow::logFollowsTheNewestLineOnlyOnScreen()
     QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
     QListView *view = rig.p.CodesOut;
     QScrollBar *bar = view->verticalScrollBar();
-    CodeLog &log = rig.window.codesOut();
+    CodeLog &log = rig.session.codesOut();
     const auto newestInView = [&] {
         return view->viewport()->rect().contains(view->visualRect(log.index(log.count() - 1, 0)));
     };

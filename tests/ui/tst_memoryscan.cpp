@@ -1,10 +1,11 @@
+#include "../support/channelline.h"
+#include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "bankscan.h"
 #include "codelog.h"
 #include "mainwindow.h"
 #include "memorypage.h"
 #include "options.h"
-#include "scancontrol.h"
 #include "seriallink.h"
 
 #include <QComboBox>
@@ -22,23 +23,7 @@ namespace {
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kYellow(255, 255, 0);
-
-// One channel line of a bank, fields padded to their widths.
-QByteArray Line(int bank, const QByteArray &frequency, const QByteArray &name = "",
-    const QByteArray &mode = "", const QByteArray &filter = "", const QByteArray &step = "")
-{
-    QByteArray line = " MEMORY BANK #" + QByteArray::number(bank).rightJustified(2, '0');
-    line += " FREQUENCY=" + frequency.leftJustified(11, ' ');
-    if (!name.isEmpty())
-        line += "NAME=" + name.leftJustified(6, ' ');
-    if (!mode.isEmpty())
-        line += "MODE=" + mode.leftJustified(3, ' ');
-    if (!filter.isEmpty())
-        line += "FILTER=" + filter.leftJustified(7, ' ');
-    if (!step.isEmpty())
-        line += "STEP=" + step;
-    return line + "\r\n";
-}
+using State = ReceiverSession::State;
 
 // A panel started in a folder of its own, with the given memory file (none when null).
 struct Rig
@@ -53,8 +38,8 @@ struct Rig
         }
         window = std::make_unique<MainWindow>(pty.slavePath());
         if (on) {
+            window->session().setPollInterval(PanelRig::kQuietPollMs);
             p().RadioOn->click();
-            window->timers().Timer2.stop();
             pty.read();
         }
     }
@@ -75,11 +60,13 @@ struct Rig
     std::unique_ptr<MainWindow> window;
 };
 
-const QByteArray kBanks = "; two banks\r\n" + Line(3, "145.5", "RPT", "FM", "50 KHz", "12.5 KHz")
-    + Line(3, "118.1", "TWR", "AM", "10 KHz", "25 KHz") + Line(3, "7.05") + Line(3, "1100")
-    + Line(3, "1100.001", "HIGH", "USB", "1 MHz", "1 KHz") + Line(4, "156.8", "CH16")
-    + Line(1, "101.3", "A&B", "PLS") + Line(1, "200", "", "WFM") + Line(1, "1200", "FAR")
-    + Line(1, "abc", "") + Line(1, "", "NOFREQ") + Line(1, "433.5", "", "", "", "9 KHz");
+const QByteArray kBanks = "; two banks\r\n"
+    + ChannelLine(3, "145.5", "RPT", "FM", "50 KHz", "12.5 KHz")
+    + ChannelLine(3, "118.1", "TWR", "AM", "10 KHz", "25 KHz") + ChannelLine(3, "7.05")
+    + ChannelLine(3, "1100") + ChannelLine(3, "1100.001", "HIGH", "USB", "1 MHz", "1 KHz")
+    + ChannelLine(4, "156.8", "CH16") + ChannelLine(1, "101.3", "A&B", "PLS")
+    + ChannelLine(1, "200", "", "WFM") + ChannelLine(1, "1200", "FAR") + ChannelLine(1, "abc", "")
+    + ChannelLine(1, "", "NOFREQ") + ChannelLine(1, "433.5", "", "", "", "9 KHz");
 
 } // namespace
 
@@ -104,6 +91,7 @@ private slots:
     void bankScanVisitsUsableSlots();
     void bankScanRestartsAfterTheLastSlot();
     void bankScanStopsOnAnEmptyBank();
+    void bankScanPositionAfterAnEmptyBank();
     void bankScanAndScanExcludeEachOther();
 };
 
@@ -133,7 +121,7 @@ void TestMemoryScan::bankSelectionReloads()
     // An edit shows at the next selection.
     QFile file("QZMemory.txt");
     QVERIFY(file.open(QIODevice::Append));
-    file.write(Line(99, "446.00625", "PMR1"));
+    file.write(ChannelLine(99, "446.00625", "PMR1"));
     file.close();
     rig.selectBank(4);
     rig.selectBank(99);
@@ -198,11 +186,11 @@ void TestMemoryScan::hugeFileDoesNotHang()
 {
     // 30 MB of other banks, the wanted bank at the very end, and a 1 MB line without CR before it.
     QByteArray content;
-    const QByteArray filler = Line(2, "123.45", "FILL");
+    const QByteArray filler = ChannelLine(2, "123.45", "FILL");
     content.reserve(31 * 1024 * 1024);
     while (content.size() < 30 * 1024 * 1024)
         content += filler;
-    content += QByteArray(1024 * 1024, 'x') + "\r\n" + Line(1, "99.9", "LAST");
+    content += QByteArray(1024 * 1024, 'x') + "\r\n" + ChannelLine(1, "99.9", "LAST");
     Rig rig(content, false);
     QCOMPARE(rig.enabledCaptions(), QStringList {"LAST"});
     rig.selectBank(2);
@@ -276,33 +264,32 @@ void TestMemoryScan::editorOpensOnlyAnExistingFile()
 void TestMemoryScan::scanStartsAndStops()
 {
     Rig rig(kBanks);
-    PanelTimers &t = rig.window->timers();
-    t.Timer2.start();
+    ReceiverSession &session = rig.window->session();
+    session.setPollInterval(ReceiverSession::kPollIntervalMs);
     rig.p().Scan->click();
     QCOMPARE(rig.p().ScanLabel->color(), kGreen);
-    QVERIFY(t.Timer3.isActive());
-    QVERIFY(!t.Timer2.isActive());
+    QCOMPARE(session.state(), State::Scanning);
     const QByteArray sent = CollectUntil(rig.pty, "FRQ 0106.200", 3000);
     QVERIFY(sent.startsWith("FRQ 0106.000;FM;BW3\rFRQ 0106.100;FM;BW3\rFRQ 0106.200;FM;BW3\r"));
     QVERIFY(!sent.contains("SS?")); // the meter stands still during a scan
     rig.p().Scan->click();
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
-    QVERIFY(!t.Timer3.isActive());
-    QVERIFY(t.Timer2.isActive());
+    QCOMPARE(session.state(), State::Polling);
+    QVERIFY(CollectUntil(rig.pty, "SS?\r", 2000).endsWith("SS?\r")); // the poll is back
 }
 
 void TestMemoryScan::scanWrapsAndFollowsTheStep()
 {
     Rig rig(kBanks);
-    ScanControl &scans = rig.window->scans();
+    ReceiverSession &session = rig.window->session();
     rig.window->state().CurrentFrequency = 1099.9;
-    scans.Timer3_Timer();
-    scans.Timer3_Timer();
-    scans.Timer3_Timer();
+    session.ScanStep();
+    session.ScanStep();
+    session.ScanStep();
     QCOMPARE(rig.pty.read(),
         QByteArray("FRQ 1100.000;FM;BW3\rFRQ 0000.100;FM;BW3\rFRQ 0000.200;FM;BW3\r"));
     rig.p().TuningStep->setCurrentIndex(rig.p().TuningStep->findText("1 MHz"));
-    scans.Timer3_Timer();
+    session.ScanStep();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0001.200;FM;BW3\r"));
 }
 
@@ -312,10 +299,9 @@ void TestMemoryScan::scanNeedsTheLink()
     rig.p().Scan->click();
     rig.p().ScanBank->click();
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
-    QVERIFY(!rig.window->timers().Timer3.isActive());
-    QVERIFY(!rig.window->timers().Timer4.isActive());
-    rig.window->scans().Timer3_Timer();
-    rig.window->scans().Timer4_Timer();
+    QCOMPARE(rig.window->session().state(), State::Off);
+    rig.window->session().ScanStep();
+    rig.window->session().BankScanStep();
     QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(rig.window->state().BankScanIndex, 0);
 }
@@ -329,7 +315,7 @@ void TestMemoryScan::powerOffEndsTheScan()
     QVERIFY(CollectFor(rig.pty, 200).endsWith("RMT/\r"));
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
     QCOMPARE(rig.p().OnOffLabel->color(), kRed);
-    QVERIFY(!rig.window->timers().Timer3.isActive());
+    QCOMPARE(rig.window->session().state(), State::Off);
     QCOMPARE(CollectFor(rig.pty, 200), QByteArray());
 }
 
@@ -339,14 +325,13 @@ void TestMemoryScan::bankScanVisitsUsableSlots()
     QByteArray file;
     const QList<QByteArray> frequencies {"10", "", "1200", "abc", "20", "", "1300.5", "0.05", "30"};
     for (const QByteArray &f : frequencies)
-        file += f.isEmpty() ? Line(5, "", "NONE") : Line(5, f);
+        file += f.isEmpty() ? ChannelLine(5, "", "NONE") : ChannelLine(5, f);
     Rig rig(file);
     rig.selectBank(5);
-    ScanControl &scans = rig.window->scans();
     QList<int> visited;
     QByteArray sent;
     for (int i = 0; i < 6; ++i) {
-        scans.Timer4_Timer();
+        rig.window->session().BankScanStep();
         visited << rig.window->state().BankScanIndex;
         sent += rig.pty.read(60);
     }
@@ -358,69 +343,79 @@ void TestMemoryScan::bankScanVisitsUsableSlots()
 
 void TestMemoryScan::bankScanRestartsAfterTheLastSlot()
 {
-    Rig rig(Line(6, "10") + Line(6, "11") + Line(6, "12"));
+    Rig rig(ChannelLine(6, "10") + ChannelLine(6, "11") + ChannelLine(6, "12"));
     rig.selectBank(6);
-    PanelTimers &t = rig.window->timers();
+    ReceiverSession &session = rig.window->session();
     rig.p().ScanBank->click();
     QCOMPARE(rig.p().ScanLabel->color(), kYellow);
-    QVERIFY(!t.Timer2.isActive());
-    QVERIFY(t.Timer4.isActive());
-    t.Timer4.stop(); // the test makes the steps
-    ScanControl &scans = rig.window->scans();
-    scans.Timer4_Timer();
-    scans.Timer4_Timer();
-    QCOMPARE(rig.window->state().BankScanIndex, 2);
-    // Stopping and starting again carries on after the slot visited last.
-    t.Timer4.start();
+    QCOMPARE(session.state(), State::BankScanning);
     rig.p().ScanBank->click();
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
-    QVERIFY(t.Timer2.isActive());
-    rig.p().ScanBank->click();
-    t.Timer4.stop();
+    QCOMPARE(session.state(), State::Polling);
     rig.pty.read(60);
-    scans.Timer4_Timer();
-    QCOMPARE(rig.window->state().BankScanIndex, 3);
-    scans.Timer4_Timer();
-    QCOMPARE(rig.window->state().BankScanIndex, 1);
-    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0012.000;FM;BW3\rFRQ 0010.000;FM;BW3\r"));
+    // Two steps by hand, then the scan again: it carries on after the slot visited last, and
+    // wraps from the last slot to the first.
+    session.BankScanStep();
+    session.BankScanStep();
+    QCOMPARE(rig.window->state().BankScanIndex, 2);
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0010.000;FM;BW3\rFRQ 0011.000;FM;BW3\r"));
+    rig.p().ScanBank->click();
+    const QByteArray sent = CollectUntil(rig.pty, "FRQ 0010.000;FM;BW3\r", 3000);
+    rig.p().ScanBank->click();
+    QCOMPARE(sent, QByteArray("FRQ 0012.000;FM;BW3\rFRQ 0010.000;FM;BW3\r"));
 }
 
 void TestMemoryScan::bankScanStopsOnAnEmptyBank()
 {
-    Rig rig(kBanks + Line(7, "1300.5") + Line(7, "0.01"));
+    Rig rig(kBanks + ChannelLine(7, "1300.5") + ChannelLine(7, "0.01"));
+    ReceiverSession &session = rig.window->session();
     rig.selectBank(7);
     QVERIFY(rig.p().ScanBank->isEnabled()); // loaded, but nothing usable
     rig.p().ScanBank->click();
     QCOMPARE(rig.p().ScanLabel->color(), kYellow);
-    rig.window->scans().Timer4_Timer();
-    QCOMPARE(rig.p().ScanLabel->color(), kRed);
-    QVERIFY(!rig.window->timers().Timer4.isActive());
-    QVERIFY(rig.window->timers().Timer2.isActive());
-    rig.window->timers().Timer2.stop();
+    // The first step finds nothing: lamp red, the poll resumes, nothing sent.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.p().ScanLabel->color(), kRed, 1000);
+    QCOMPARE(session.state(), State::Polling);
+    QCOMPARE(CollectFor(rig.pty, 60), QByteArray());
     // Selecting a bank without channels during a scan stops it at the next step.
     rig.selectBank(3);
     rig.p().ScanBank->click();
     rig.selectBank(98);
     rig.pty.read(60);
-    rig.window->scans().Timer4_Timer();
-    QCOMPARE(rig.p().ScanLabel->color(), kRed);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.p().ScanLabel->color(), kRed, 1000);
     QCOMPARE(CollectFor(rig.pty, 60), QByteArray());
+}
+
+void TestMemoryScan::bankScanPositionAfterAnEmptyBank()
+{
+    // Over a bank without loaded slots the search looks at one slot and gives up: the position
+    // moves on by one, so the next scan of a loaded bank starts one slot further on.
+    Rig rig(ChannelLine(8, "10") + ChannelLine(8, "11") + ChannelLine(8, "12"));
+    ReceiverSession &session = rig.window->session();
+    rig.selectBank(8);
+    session.BankScanStep();
+    QCOMPARE(rig.window->state().BankScanIndex, 1);
+    rig.selectBank(98);
+    session.BankScanStep();
+    QCOMPARE(rig.window->state().BankScanIndex, 2);
+    rig.selectBank(8);
+    rig.pty.read(60);
+    session.BankScanStep();
+    QCOMPARE(rig.window->state().BankScanIndex, 3);
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0012.000;FM;BW3\r"));
 }
 
 void TestMemoryScan::bankScanAndScanExcludeEachOther()
 {
     Rig rig(kBanks);
-    PanelTimers &t = rig.window->timers();
+    ReceiverSession &session = rig.window->session();
     rig.p().Scan->click();
     rig.p().ScanBank->click();
-    QVERIFY(!t.Timer3.isActive());
-    QVERIFY(t.Timer4.isActive());
+    QCOMPARE(session.state(), State::BankScanning);
     QCOMPARE(rig.p().ScanLabel->color(), kYellow);
     rig.p().Scan->click();
-    QVERIFY(t.Timer3.isActive());
-    QVERIFY(!t.Timer4.isActive());
+    QCOMPARE(session.state(), State::Scanning);
     QCOMPARE(rig.p().ScanLabel->color(), kGreen);
-    QVERIFY(!t.Timer2.isActive());
 }
 
 QTEST_MAIN(TestMemoryScan)

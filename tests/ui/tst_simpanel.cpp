@@ -29,7 +29,7 @@ void TestSimPanel::meterFollowsARetune()
     // On a strong station the meter fills and turns red.
     QTRY_VERIFY_WITH_TIMEOUT(window.state().SignalLevel > 110, 4000);
     QCOMPARE(p.SignalStrengthMeter->textColor(), QColor(255, 0, 0));
-    QVERIFY(window.codesIn().count() > 0);
+    QVERIFY(window.session().codesIn().count() > 0);
 
     // Two megahertz away there is only noise.
     p.TuningStep->setCurrentIndex(p.TuningStep->findText("1 MHz"));

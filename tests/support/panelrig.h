@@ -1,0 +1,54 @@
+#pragma once
+
+#include "mainwindow.h"
+#include "pseudoterminal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// What ON writes with the start-up values.
+inline const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
+                                      "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r"
+                                      "FRQ 0105.900;FM;BW3\r");
+
+// A panel whose receiver is the far side of a pseudo-terminal, started in a folder of its own
+// (with the given memory file, or none when it is null).
+struct PanelRig
+{
+    // The poll's query would fall between the commands a test compares: such tests switch on with
+    // the poll slowed to once an hour.
+    static constexpr int kQuietPollMs = 3600 * 1000;
+
+    explicit PanelRig(const QByteArray &memoryFile = QByteArray())
+    {
+        QDir::setCurrent(folder.path());
+        if (!memoryFile.isNull()) {
+            QFile file(folder.filePath(QStringLiteral("QZMemory.txt")));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(memoryFile);
+        }
+        window = std::make_unique<MainWindow>(pty.slavePath());
+    }
+
+    const Panel &p() const { return window->panel(); }
+    ReceiverSession &session() const { return window->session(); }
+
+    // ON; what it wrote is read off the line. Without the poll unless asked for.
+    void powerOn(bool withPoll = false)
+    {
+        if (!withPoll)
+            session().setPollInterval(kQuietPollMs);
+        p().RadioOn->click();
+        written = pty.read();
+    }
+
+    QTemporaryDir folder;
+    PseudoTerminal pty;
+    std::unique_ptr<MainWindow> window;
+    QByteArray written; // what the last powerOn() wrote
+};

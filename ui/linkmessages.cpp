@@ -1,0 +1,53 @@
+#include "linkmessages.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace {
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("LinkMessages", text);
+}
+
+void ShowWarning(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("PortProblem"));
+    box.exec();
+}
+
+} // namespace
+
+void ReportOpenFailure(QWidget *parent, const QString &channelText, const QString &portName,
+    QSerialPort::SerialPortError error, const QString &reason)
+{
+    QString text;
+    if (portName.isEmpty()) {
+        text = Tr("\"%1\" names no serial port. Type a port number (1 for the first port) or a "
+                  "device name such as /dev/ttyUSB0 on the MAIN page.")
+                   .arg(channelText);
+    } else {
+        text = Tr("The serial port %1 cannot be opened:\n%2").arg(portName, reason);
+        if (error == QSerialPort::PermissionError)
+            text += Tr("\n\nOn Linux the user usually has to be a member of the \"dialout\" group "
+                       "to use serial ports.");
+    }
+    ShowWarning(parent, Tr("Cannot switch on"), text);
+}
+
+void ReportLinkLost(QWidget *parent, const QString &portName, QSerialPort::SerialPortError error,
+    const QString &reason)
+{
+    Q_UNUSED(error);
+    ShowWarning(parent, Tr("Receiver link lost"),
+        Tr("The serial port %1 failed and has been closed:\n%2\n\nThe panel is off. Press ON "
+           "once the receiver is connected again.")
+            .arg(portName, reason));
+}
+
+QString NoReplyText(const QString &portName)
+{
+    return Tr("No reply from the receiver on %1: check the cable, its power and 9600 baud")
+        .arg(portName);
+}
