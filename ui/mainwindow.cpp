@@ -8,9 +8,9 @@
 #include "linkmessages.h"
 #include "memorypage.h"
 #include "options.h"
-#include "replyparser.h"
 #include "statusbarrefresh.h"
 #include "steptable.h"
+#include "widgetcontrols.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,12 +18,13 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+
+#include <functional>
 
 namespace {
 
@@ -38,7 +39,8 @@ MainWindow::MainWindow(const QString &channelText, QWidget *parent)
     m_panel = BuildPanel(this);
     m_panel.Channelnum->setText(channelText);
 
-    m_session = new ReceiverSession(m_state, *this, this);
+    m_controls = std::make_unique<WidgetControls>(m_panel);
+    m_session = new ReceiverSession(m_state, *m_controls, this);
     Tuner &tuner = m_session->tuner();
     m_entry = new FrequencyEntry(tuner, m_panel, this);
     m_memory = new MemoryPage(m_state, tuner, m_panel, this);
@@ -130,39 +132,17 @@ void MainWindow::WireKeyboard()
     m_keys = CreateKeySource();
     Tuner &tuner = m_session->tuner();
     KeyboardActions actions;
-    actions.stepUp = [&tuner] {
-        tuner.StepUp();
-    };
-    actions.stepDown = [&tuner] {
-        tuner.StepDown();
-    };
-    actions.requestClose = [this] {
-        close();
-    };
-    actions.powerOn = [this] {
-        PowerOn();
-    };
-    actions.powerOff = [this] {
-        PowerOff();
-    };
-    actions.jumpToBottom = [&tuner] {
-        tuner.TuneTo(kLowestFrequencyMHz);
-    };
-    actions.jumpToTop = [&tuner] {
-        tuner.TuneTo(kHighestFrequencyMHz);
-    };
-    actions.directEntry = [this] {
-        m_entry->DirectEntry();
-    };
-    actions.scanToggle = [this] {
-        m_session->ToggleScan();
-    };
-    actions.bankScanToggle = [this] {
-        m_session->ToggleBankScan();
-    };
-    actions.bankScanEnabled = [this] {
-        return m_panel.ScanBank->isEnabled();
-    };
+    actions.stepUp = std::bind(&Tuner::StepUp, &tuner);
+    actions.stepDown = std::bind(&Tuner::StepDown, &tuner);
+    actions.requestClose = std::bind(&QWidget::close, this);
+    actions.powerOn = std::bind(&MainWindow::PowerOn, this);
+    actions.powerOff = std::bind(&MainWindow::PowerOff, this);
+    actions.jumpToBottom = std::bind(&Tuner::TuneTo, &tuner, kLowestFrequencyMHz);
+    actions.jumpToTop = std::bind(&Tuner::TuneTo, &tuner, kHighestFrequencyMHz);
+    actions.directEntry = std::bind(&FrequencyEntry::DirectEntry, m_entry);
+    actions.scanToggle = std::bind(&ReceiverSession::ToggleScan, m_session);
+    actions.bankScanToggle = std::bind(&ReceiverSession::ToggleBankScan, m_session);
+    actions.bankScanEnabled = std::bind(&QWidget::isEnabled, m_panel.ScanBank);
     const Panel &p = m_panel;
     m_keyboard = new KeyboardPoll(*m_keys, std::move(actions),
         {p.FrequencyUp, p.FrequencyDown, p.RadioOn, p.RadioOff, p.Direct, p.Scan, p.ScanBank},
@@ -180,12 +160,12 @@ void MainWindow::StartUp()
     // once each, explicitly. The port is closed, so they only set the state and the displays.
     Tuner &tuner = m_session->tuner();
     m_state.CurrentFrequency = kStartFrequencyMHz;
-    SelectSquelch(kStartSquelch);
-    SelectMode(kModeFM);
-    SelectFilter(kFilter3);
+    m_controls->SelectSquelch(kStartSquelch);
+    m_controls->SelectMode(kModeFM);
+    m_controls->SelectFilter(kFilter3);
     m_panel.AFC->setChecked(false);
     m_panel.AGC->setChecked(false);
-    SelectStep(kStartStepIndex);
+    m_controls->SelectStep(kStartStepIndex);
     tuner.SendSquelch();
     tuner.ApplyMode();
     tuner.ApplyFilter();
@@ -226,9 +206,7 @@ void MainWindow::ShowState(ReceiverSession::State state)
 
 void MainWindow::ShowSignal(int level)
 {
-    TextDisplay &meter = *m_panel.SignalStrengthMeter;
-    meter.setTextColor(level <= kSignalMeterBlueMaxLevel ? QColor(0, 0, 255) : QColor(255, 0, 0));
-    meter.setLine(QString::fromStdString(SignalMeterLine(level)));
+    DrawSignalMeter(*m_panel.SignalStrengthMeter, level);
 }
 
 void MainWindow::ShowAnswering(bool answering)
@@ -239,124 +217,18 @@ void MainWindow::ShowAnswering(bool answering)
         m_panel.StatusBar1->showMessage(NoReplyText(m_session->portName()));
 }
 
-bool MainWindow::ConfirmExit()
-{
-    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kWindowTitle),
-        QStringLiteral("Do you really want to exit ?"), QMessageBox::Yes | QMessageBox::No, this);
-    box.setObjectName(QStringLiteral("ConfirmExit"));
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
-}
-
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_exitConfirmed) {
-        event->accept();
-        return;
-    }
-    // A second close request while the question is open (Esc held, say) asks nothing more.
-    if (m_askingToExit) {
-        event->ignore();
-        return;
-    }
-    m_askingToExit = true;
-    const bool yes = ConfirmExit();
-    m_askingToExit = false;
-    if (!yes) {
+    const bool wasConfirmed = m_exit.Confirm(this);
+    if (!wasConfirmed) {
         event->ignore();
         return;
     }
     // End at once: nothing more is sent (a receiver in remote control stays there), and no timer
     // may run another step while the program winds down.
-    m_exitConfirmed = true;
     m_state.KnobHeld = 0; // a hold loop in progress must not keep the program alive
     m_keyboard->Stop();
     m_status->Stop();
     m_session->Shutdown();
     event->accept();
-}
-
-int MainWindow::SelectedMode() const
-{
-    return m_panel.ModeGroup->checkedId();
-}
-
-int MainWindow::SelectedFilter() const
-{
-    return m_panel.FilterGroup->checkedId();
-}
-
-int MainWindow::SquelchLevel() const
-{
-    return m_panel.Squelch->value();
-}
-
-bool MainWindow::AfcChecked() const
-{
-    return m_panel.AFC->checkState() != Qt::Unchecked;
-}
-
-bool MainWindow::AgcChecked() const
-{
-    return m_panel.AGC->checkState() != Qt::Unchecked;
-}
-
-QString MainWindow::SelectedStepCaption() const
-{
-    return m_panel.TuningStep->currentText();
-}
-
-void MainWindow::ShowFrequency(const QString &line)
-{
-    m_panel.DisplayFrequency->setLine(line);
-}
-
-void MainWindow::ShowSquelch(int level)
-{
-    m_panel.SquelchFrame->setTitle(QStringLiteral("Squelch %1").arg(level));
-}
-
-namespace {
-
-// Checks button `id` of an exclusive group without the group announcing it; true when that
-// changed the selection.
-bool CheckSilently(QButtonGroup *group, int id)
-{
-    QAbstractButton *button = group->button(id);
-    if (!button || button->isChecked())
-        return false;
-    const QSignalBlocker blocker(group);
-    button->setChecked(true);
-    return true;
-}
-
-} // namespace
-
-bool MainWindow::SelectMode(int row)
-{
-    return CheckSilently(m_panel.ModeGroup, row);
-}
-
-bool MainWindow::SelectFilter(int row)
-{
-    return CheckSilently(m_panel.FilterGroup, row);
-}
-
-bool MainWindow::SelectStep(int row)
-{
-    QComboBox *list = m_panel.TuningStep;
-    if (row < 0 || row >= list->count() || row == list->currentIndex())
-        return false;
-    const QSignalBlocker blocker(list);
-    list->setCurrentIndex(row);
-    return true;
-}
-
-bool MainWindow::SelectSquelch(int level)
-{
-    QScrollBar *bar = m_panel.Squelch;
-    const int before = bar->value();
-    const QSignalBlocker blocker(bar);
-    bar->setValue(level);
-    return bar->value() != before;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exitquestion.h"
 #include "panel.h"
 #include "receiversession.h"
 #include "tunedstate.h"
@@ -15,11 +16,12 @@ class KeySource;
 class KnobControl;
 class MemoryPage;
 class StatusBarRefresh;
+class WidgetControls;
 
 // The one window: it builds the panel, wires the controls to the receiver session and the page
 // behaviours, and shows what the session announces. The operator's choices stay in the controls,
-// which the session reads through PanelControls.
-class MainWindow : public QMainWindow, public PanelControls
+// which the session reads through WidgetControls.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
@@ -41,20 +43,6 @@ public:
     KeyboardPoll &keyboardPoll() { return *m_keyboard; }
     StatusBarRefresh &statusRefresh() { return *m_status; }
 
-    // PanelControls
-    int SelectedMode() const override;
-    int SelectedFilter() const override;
-    int SquelchLevel() const override;
-    bool AfcChecked() const override;
-    bool AgcChecked() const override;
-    QString SelectedStepCaption() const override;
-    void ShowFrequency(const QString &line) override;
-    void ShowSquelch(int level) override;
-    bool SelectMode(int row) override;
-    bool SelectFilter(int row) override;
-    bool SelectStep(int row) override;
-    bool SelectSquelch(int level) override;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -69,10 +57,10 @@ private:
     void ShowState(ReceiverSession::State state);
     void ShowSignal(int level);
     void ShowAnswering(bool answering);
-    bool ConfirmExit();
 
     Panel m_panel;
     TunedState m_state;
+    std::unique_ptr<WidgetControls> m_controls;
     ReceiverSession *m_session = nullptr;
     FrequencyEntry *m_entry = nullptr;
     MemoryPage *m_memory = nullptr;
@@ -80,6 +68,5 @@ private:
     StatusBarRefresh *m_status = nullptr;
     std::unique_ptr<KeySource> m_keys;
     KeyboardPoll *m_keyboard = nullptr;
-    bool m_exitConfirmed = false;
-    bool m_askingToExit = false;
+    ExitQuestion m_exit;
 };

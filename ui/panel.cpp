@@ -2,6 +2,7 @@
 
 #include "memoryfile.h"
 #include "options.h"
+#include "replyparser.h"
 #include "steptable.h"
 
 #include <QApplication>
@@ -530,4 +531,10 @@ Panel BuildPanel(QMainWindow *window)
     // Nothing on the panel follows the window's size, so the size is fixed.
     window->setFixedSize(client->width(), client->height() + panel.StatusBar1->height());
     return panel;
+}
+
+void DrawSignalMeter(TextDisplay &meter, int level)
+{
+    meter.setTextColor(level <= kSignalMeterBlueMaxLevel ? QColor(0, 0, 255) : QColor(255, 0, 0));
+    meter.setLine(QString::fromStdString(SignalMeterLine(level)));
 }

@@ -89,3 +89,6 @@ struct Panel
 // size and positions, with the design-time captions, fonts and colours. Behaviour is wired by the
 // caller.
 Panel BuildPanel(QMainWindow *window);
+
+// Draws a signal level (0 … 128) on the meter: one bar per unit, blue up to 110, red above.
+void DrawSignalMeter(TextDisplay &meter, int level);
