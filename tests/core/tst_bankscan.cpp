@@ -46,6 +46,8 @@ private slots:
     void stopsWhenNothingIsUsable();
     void badIndexStartsAtSlotOne();
     void scansALoadedBank();
+    void positionAfterAFruitlessSearch_data();
+    void positionAfterAFruitlessSearch();
 };
 
 void TestBankScan::usable_data()
@@ -122,6 +124,33 @@ void TestBankScan::scansALoadedBank()
     // A bank without channels loaded during the scan: the next step finds nothing.
     StoreBankInSlots(LoadBank(file, BankName(5)), state);
     QCOMPARE(NextUsableSlot(4, state.MemFrequency), 0);
+}
+
+void TestBankScan::positionAfterAFruitlessSearch_data()
+{
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("after");
+    // A bank with loaded but unusable slots: the search went once round all 32.
+    QTest::newRow("loaded, from the start") << true << 0 << 32;
+    QTest::newRow("loaded, from slot 5") << true << 5 << 5;
+    QTest::newRow("loaded, from slot 32") << true << 32 << 32;
+    // A bank with nothing loaded: one slot looked at.
+    QTest::newRow("empty, from the start") << false << 0 << 1;
+    QTest::newRow("empty, from slot 5") << false << 5 << 6;
+    QTest::newRow("empty, wraps") << false << 32 << 1;
+    QTest::newRow("empty, bad index") << false << 40 << 1;
+}
+
+void TestBankScan::positionAfterAFruitlessSearch()
+{
+    QFETCH(bool, loaded);
+    QFETCH(int, index);
+    QFETCH(int, after);
+    const Frequencies bank = loaded ? Bank({{3, "1300.5"}, {9, "abc"}}) : Frequencies();
+    QCOMPARE(HasLoadedSlot(bank), loaded);
+    QCOMPARE(NextUsableSlot(index, bank), 0);
+    QCOMPARE(BankScanIndexAfterFruitlessSearch(index, bank), after);
 }
 
 QTEST_GUILESS_MAIN(TestBankScan)
