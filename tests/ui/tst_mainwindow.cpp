@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -62,6 +63,7 @@ private slots:
     void pollReply_data();
     void pollReply();
     void pollSurvivesGarbage();
+    void silentReceiverIsNamedInTheStatusBar();
     void steppingWrapsAndStepChangeSendsNothing();
     void portThatDoesNotExist();
     void channelNamingNoPort();
@@ -239,6 +241,28 @@ void TestMainWindow::pollSurvivesGarbage()
     QVERIFY(rig.window.state().SignalLevel >= 0 && rig.window.state().SignalLevel <= 128);
     QVERIFY(rig.session.codesIn().count() > 0);
     QVERIFY(rig.session.isOn());
+}
+
+void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
+{
+    Rig rig;
+    rig.powerOn(false);
+    for (int i = 0; i < 3; ++i)
+        rig.session.Poll();
+    QCOMPARE(rig.p.StatusBar1->currentMessage(),
+        QStringLiteral("No reply from the receiver on %1: check the cable, its power and 9600 baud")
+            .arg(rig.pty.slavePath()));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr); // no box to click away
+    rig.pty.write("SS 0010\r");
+    QTest::qWait(30);
+    rig.session.Poll();
+    QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
+    // Going off clears it too.
+    for (int i = 0; i < 3; ++i)
+        rig.session.Poll();
+    QVERIFY(!rig.p.StatusBar1->currentMessage().isEmpty());
+    rig.p.RadioOff->click();
+    QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
 }
 
 void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()
