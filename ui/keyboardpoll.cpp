@@ -18,6 +18,7 @@ KeyboardPoll::KeyboardPoll(
 {
     m_timer.setInterval(kPollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &KeyboardPoll::Tick);
+    m_keys.SetActivityHandler([this] { Wake(); });
     // Watches for modal dialogs being shown, also those opened and closed between two ticks.
     if (QCoreApplication *app = QCoreApplication::instance())
         app->installEventFilter(this);
@@ -25,8 +26,42 @@ KeyboardPoll::KeyboardPoll(
 
 KeyboardPoll::~KeyboardPoll()
 {
+    m_keys.SetActivityHandler(nullptr);
     if (QCoreApplication *app = QCoreApplication::instance())
         app->removeEventFilter(this);
+}
+
+void KeyboardPoll::Start()
+{
+    m_running = true;
+    m_timer.start();
+}
+
+void KeyboardPoll::Stop()
+{
+    m_running = false;
+    m_timer.stop();
+}
+
+void KeyboardPoll::Wake()
+{
+    if (m_running && !m_timer.isActive()) {
+        m_timer.start();
+        // The key is seen at once rather than a whole interval later.
+        QTimer::singleShot(0, this, [this] {
+            if (m_running)
+                Tick();
+        });
+    }
+}
+
+void KeyboardPoll::RestIfIdle()
+{
+    // Keys still to be seen released, or a dialog to be followed, keep the poll ticking.
+    if (m_inTick || m_dialogSeen || m_suppressed.any() || QApplication::activeModalWidget()
+        || !m_keys.IsIdle())
+        return;
+    m_timer.stop();
 }
 
 void KeyboardPoll::Tick()
@@ -34,6 +69,15 @@ void KeyboardPoll::Tick()
     // A tick whose action is still running (waiting, or showing a dialog) is not entered again.
     if (m_inTick)
         return;
+    // The action may close the window and delete this poll.
+    const QPointer<KeyboardPoll> self(this);
+    TickOnce();
+    if (self)
+        RestIfIdle();
+}
+
+void KeyboardPoll::TickOnce()
+{
     // Keys typed into a dialog belong to the dialog.
     if (QApplication::activeModalWidget()) {
         m_dialogSeen = true;

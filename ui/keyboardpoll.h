@@ -53,10 +53,12 @@ public:
     // Tests the shortcut rows in order; the first whose key counts as pressed acts, takes the
     // focus to its button and ends the tick.
     void Tick();
-    // The poll's own timer (Timer5): runs from start-up to exit.
-    void Start() { m_timer.start(); }
-    void Stop() { m_timer.stop(); }
-    bool isRunning() const { return m_timer.isActive(); }
+    // The poll runs from Start() to Stop(), ticking every 80 ms. While nothing is down on a
+    // keyboard that can tell so, its timer rests and the first key event wakes it: an idle panel
+    // then wakes the processor only for its own clock.
+    void Start();
+    void Stop();
+    bool isRunning() const { return m_running; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,6 +67,9 @@ private:
     bool Pressed(int virtualKey);
     void MoveFocus(const QPointer<QWidget> &target);
     void DiscardKeysAfterDialog();
+    void TickOnce();
+    void Wake();
+    void RestIfIdle();
 
     KeySource &m_keys;
     KeyboardActions m_actions;
@@ -81,4 +86,5 @@ private:
     // Keys still held when a dialog closed: they do not count until seen released.
     std::bitset<VirtualKey::Count> m_suppressed;
     QTimer m_timer;
+    bool m_running = false;
 };

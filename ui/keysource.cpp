@@ -137,6 +137,7 @@ bool EventKeySource::eventFilter(QObject *watched, QEvent *event)
             m_keyByScanCode.insert(keyEvent->nativeScanCode(), key);
         m_down.set(key);
         m_pressed.set(key);
+        NotifyActivity();
         break;
     }
     case QEvent::KeyRelease: {
@@ -152,6 +153,7 @@ bool EventKeySource::eventFilter(QObject *watched, QEvent *event)
         }
         if (key != VirtualKey::NoKey)
             m_down.reset(key);
+        NotifyActivity();
         break;
     }
     case QEvent::ApplicationStateChange:

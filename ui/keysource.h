@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <bitset>
+#include <functional>
 #include <memory>
 
 // Virtual-key codes of the keyboard shortcuts, and of the other keys the sources can report.
@@ -62,6 +63,21 @@ public:
     virtual bool Query(int virtualKey) = 0;
     // Queries every code from 0 to 127 once and discards the answers.
     void Flush();
+    // True when no key is down and no press waits to be queried, so a poll has nothing to find
+    // until the activity handler is called. A source that cannot tell says false.
+    virtual bool IsIdle() const { return false; }
+    // Called when a key goes down or up.
+    void SetActivityHandler(std::function<void()> handler) { m_onActivity = std::move(handler); }
+
+protected:
+    void NotifyActivity()
+    {
+        if (m_onActivity)
+            m_onActivity();
+    }
+
+private:
+    std::function<void()> m_onActivity;
 };
 
 // Virtual key of a Qt key event's key, or VirtualKey::NoKey.
@@ -79,6 +95,7 @@ public:
     ~EventKeySource() override;
 
     bool Query(int virtualKey) override;
+    bool IsIdle() const override { return m_down.none() && m_pressed.none(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -146,18 +146,34 @@ std::unique_ptr<X11KeySource> X11KeySource::Open(const QByteArray &displayName)
     mask.mask_len = sizeof bits;
     mask.mask = bits;
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
-    // The selection is in force once this returns, so no press after it is missed.
+    // Num Lock changes the keypad's keys: follow its state as events rather than asking.
+    int xkbOpcode = 0;
+    int xkbEventBase = -1;
+    int xkbErrorBase = 0;
+    int xkbMajor = XkbMajorVersion;
+    int xkbMinor = XkbMinorVersion;
+    if (XkbQueryExtension(
+            display, &xkbOpcode, &xkbEventBase, &xkbErrorBase, &xkbMajor, &xkbMinor)) {
+        XkbSelectEventDetails(
+            display, XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask, XkbModifierLockMask);
+    } else {
+        xkbEventBase = -1;
+    }
+    // The selections are in force once this returns, so no press after it is missed.
     XSync(display, False);
 
-    return std::unique_ptr<X11KeySource>(new X11KeySource(display, opcode));
+    return std::unique_ptr<X11KeySource>(new X11KeySource(display, opcode, xkbEventBase));
 }
 
-X11KeySource::X11KeySource(_XDisplay *display, int xinputOpcode)
+X11KeySource::X11KeySource(_XDisplay *display, int xinputOpcode, int xkbEventBase)
     : m_display(display)
     , m_xinputOpcode(xinputOpcode)
+    , m_xkbEventBase(xkbEventBase)
 {
     m_numLockMask = XkbKeysymToModifiers(m_display, XK_Num_Lock);
     BuildKeycodeTables();
+    // What is down already; from here on the events tell.
+    RefreshKeymap();
     m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &X11KeySource::ReadEvents);
 }
@@ -172,8 +188,7 @@ bool X11KeySource::Query(int virtualKey)
 {
     if (virtualKey < 0 || virtualKey >= VirtualKey::Count)
         return false;
-    if (!m_keymapAge.isValid() || m_keymapAge.elapsed() > kKeymapFreshMs)
-        RefreshKeymap();
+    // Takes what has arrived on the socket; XPending waits for no reply from the server.
     ReadEvents();
 
     const KeycodeTable &table = m_numLock ? m_numLockKeyByKeycode : m_keyByKeycode;
@@ -198,30 +213,47 @@ void X11KeySource::RefreshKeymap()
     for (int keycode = 0; keycode < KeycodeCount; ++keycode)
         m_heldKeycodes[size_t(keycode)]
             = (static_cast<unsigned char>(keymap[keycode / 8]) >> (keycode % 8)) & 1;
-    m_keymapAge.start();
 }
 
 void X11KeySource::ReadEvents()
 {
+    bool activity = false;
     while (XPending(m_display) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
             BuildKeycodeTables();
+            m_numLockMask = XkbKeysymToModifiers(m_display, XK_Num_Lock);
+            RefreshKeymap();
+            continue;
+        }
+        if (m_xkbEventBase >= 0 && event.type == m_xkbEventBase) {
+            const auto *xkb = reinterpret_cast<const XkbEvent *>(&event);
+            if (xkb->any.xkb_type == XkbStateNotify)
+                m_numLock = m_numLockMask != 0 && (xkb->state.locked_mods & m_numLockMask) != 0;
             continue;
         }
         if (event.type != GenericEvent || event.xcookie.extension != m_xinputOpcode)
             continue;
         if (!XGetEventData(m_display, &event.xcookie))
             continue;
-        if (event.xcookie.evtype == XI_RawKeyPress) {
-            const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
-            if (raw->detail >= 0 && raw->detail < KeycodeCount)
-                m_pressedKeycodes.set(static_cast<std::size_t>(raw->detail));
+        const auto *raw = static_cast<const XIRawEvent *>(event.xcookie.data);
+        if (raw->detail >= 0 && raw->detail < KeycodeCount) {
+            const auto keycode = static_cast<std::size_t>(raw->detail);
+            if (event.xcookie.evtype == XI_RawKeyPress) {
+                m_pressedKeycodes.set(keycode);
+                m_heldKeycodes.set(keycode);
+                activity = true;
+            } else if (event.xcookie.evtype == XI_RawKeyRelease) {
+                m_heldKeycodes.reset(keycode);
+                activity = true;
+            }
         }
         XFreeEventData(m_display, &event.xcookie);
     }
+    if (activity)
+        NotifyActivity();
 }
 
 void X11KeySource::BuildKeycodeTables()

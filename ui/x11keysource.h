@@ -3,7 +3,6 @@
 #include "keysource.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 
 #include <array>
@@ -17,8 +16,10 @@ struct _XDisplay;
 int VirtualKeyFromKeysym(unsigned long keysym);
 
 // Reads the physical keyboard whatever window has the focus, over a connection of its own to the
-// X server: XInput2 raw key presses remember a key pressed and released between two queries, and
-// the server's keymap tells which keys are down now.
+// X server. XInput2 raw key events keep the set of keys held down and remember a key pressed and
+// released between two queries; XKB state events follow Num Lock. The server's keymap is asked
+// only at the start and after the keyboard mapping changes: a query costs no round trip to the
+// server, so the 80 ms poll keeps an idle program idle.
 class X11KeySource : public QObject, public KeySource
 {
     Q_OBJECT
@@ -30,15 +31,12 @@ public:
     ~X11KeySource() override;
 
     bool Query(int virtualKey) override;
+    bool IsIdle() const override { return m_heldKeycodes.none() && m_pressedKeycodes.none(); }
 
 private:
     static constexpr int KeycodeCount = 256;
     using KeycodeTable = std::array<int, KeycodeCount>;
-    // One poll queries up to thirteen keys back to back: they share one reading of the keyboard
-    // instead of two server round trips each.
-    static constexpr qint64 kKeymapFreshMs = 5;
-
-    X11KeySource(_XDisplay *display, int xinputOpcode);
+    X11KeySource(_XDisplay *display, int xinputOpcode, int xkbEventBase);
     void ReadEvents();
     void BuildKeycodeTables();
     bool NumLockOn();
@@ -46,14 +44,14 @@ private:
 
     _XDisplay *m_display = nullptr;
     int m_xinputOpcode = 0;
+    int m_xkbEventBase = -1;
     unsigned int m_numLockMask = 0;
     // Virtual key of each keycode, with Num Lock off and on: the keypad's keys change meaning.
     KeycodeTable m_keyByKeycode {};
     KeycodeTable m_numLockKeyByKeycode {};
     std::bitset<KeycodeCount> m_pressedKeycodes;
-    // The keys held down and the Num Lock state, as last read from the server.
+    // The keys held down and the Num Lock state.
     std::bitset<KeycodeCount> m_heldKeycodes;
     bool m_numLock = false;
-    QElapsedTimer m_keymapAge;
     QSocketNotifier *m_notifier = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QVBoxLayout>
+#include <QElapsedTimer>
 #include <QtTest>
 
 using IntList = QList<int>;
@@ -132,6 +133,7 @@ private slots:
     void startUpFlushDiscardsEarlierPresses();
     void pressBetweenTicksActsOnce();
     void heldKeyActsEveryTickUntilReleased();
+    void restingPollWakesOnTheFirstKey();
     void autoRepeatKeepsTheKeyDown();
     void releaseMatchesThePressByScanCode();
     void keysHeldWhenTheProgramLosesTheKeyboardAreLetGo();
@@ -494,6 +496,44 @@ void TestKeyboardPoll::heldKeyActsEveryTickUntilReleased()
     QTest::keyRelease(panel.field, Qt::Key_PageDown);
     poll.Tick();
     QCOMPARE(log, QStringList({"stepDown", "stepDown"}));
+}
+
+void TestKeyboardPoll::restingPollWakesOnTheFirstKey()
+{
+    // With nothing down the running poll lets its timer rest; a key wakes it at once, a held key
+    // keeps acting every 80 ms, and the poll rests again once the key is up.
+    PanelStandIn panel;
+    panel.show();
+    EventKeySource keys;
+    QStringList log;
+    const bool bankScanEnabled = true;
+    KeyboardPoll poll(keys, LoggingActions(log, bankScanEnabled), panel.Targets());
+    poll.Start();
+    QTest::qWait(300);
+    QVERIFY(poll.isRunning());
+    QVERIFY(log.isEmpty());
+
+    QElapsedTimer held;
+    QTest::keyPress(panel.field, Qt::Key_PageUp);
+    held.start();
+    QTRY_COMPARE_WITH_TIMEOUT(log.size(), 1, 50); // at once, not a whole interval later
+    QTest::qWait(400);
+    QTest::keyRelease(panel.field, Qt::Key_PageUp);
+    const qint64 heldMs = held.elapsed();
+    const qsizetype steps = log.size();
+    QVERIFY2(steps >= heldMs / 80 - 1 && steps <= heldMs / 80 + 2,
+        qPrintable(QStringLiteral("%1 steps in %2 ms").arg(steps).arg(heldMs)));
+    QTest::qWait(300);
+    QCOMPARE(log.size(), steps);
+
+    // A tap after another rest acts once.
+    QTest::keyClick(panel.field, Qt::Key_D);
+    QTRY_COMPARE_WITH_TIMEOUT(log.size(), steps + 1, 200);
+    QCOMPARE(log.last(), QStringLiteral("stepDown"));
+    poll.Stop();
+    QTest::keyClick(panel.field, Qt::Key_D);
+    QTest::qWait(200);
+    QCOMPARE(log.size(), steps + 1);
 }
 
 void TestKeyboardPoll::autoRepeatKeepsTheKeyDown()
