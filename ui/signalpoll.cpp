@@ -37,6 +37,7 @@ void SignalPoll::Poll()
     const int level = SignalLevelForReading(*reading);
     m_state.SignalLevel = std::int16_t(level);
     DrawSignalMeter(level);
+    emit readingTaken(*reading);
 }
 
 void SignalPoll::ShowReceivedCodes(const QByteArray &text)

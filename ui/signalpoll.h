@@ -26,6 +26,10 @@ public:
     void ShowReceivedCodes(const QByteArray &text);
     void DrawSignalMeter(int level);
 
+signals:
+    // A poll found a signal reading (raw, 0 … 255) in the receiver's reply.
+    void readingTaken(int reading);
+
 private:
     CommandLink &m_link;
     CodeLog &m_codesIn;
