@@ -143,6 +143,8 @@ void RigctlServer::Serve(Client *client)
             break;
         for (const RigctlCommand &command :
             SplitRigctlLine(std::string_view(line.constData(), size_t(line.size())))) {
+            if (client->closing)
+                break;
             const RigctlAnswer answer = AnswerRigctlCommand(command, m_rig);
             // The client may have gone while the command ran.
             if (client->closing)
