@@ -578,9 +578,23 @@ void TestRigctlServer::overlongAndMalformedLines()
     QCOMPARE(bystander.ask("m", 2), QByteArray("USB\n100000\n"));
     QCOMPARE(flood.lines(2000, 10000).count('\n'), 2000);
 
+    // A client that asks and asks but never reads its answers is cut off.
+    Client deaf(rig.port);
+    deaf.socket().setReadBufferSize(1);
+    deaf.socket().setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    QByteArray questions;
+    // (more answers than the operating system's socket buffers hold)
+    for (int i = 0; i < 12000; ++i)
+        questions += "\\dump_state\n";
+    QTRY_COMPARE(rig.server.clientCount(), 4);
+    deaf.send(questions);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.server.clientCount(), 3, 10000);
+    deaf.socket().setReadBufferSize(0);
+    QVERIFY(deaf.closedByServer());
+
     QCOMPARE(bystander.ask("f"), QByteArray("105900000\n"));
     QCOMPARE(rig.received("FRQ", 300).count("FRQ"), 0);
-    QTRY_COMPARE(rig.server.clientCount(), 3); // bystander, garbage, flood
+    QCOMPARE(rig.server.clientCount(), 3); // bystander, garbage, flood
 }
 
 void TestRigctlServer::vanishedClientsDisturbNobody()
