@@ -394,7 +394,7 @@ void TestRigctlServer::answersHaveHamlibsShape()
         "\\get_vfo", "s", "S 0 VFOA", "\\get_split_vfo", "l STRENGTH", "l SQL", "L SQL 0.5",
         "\\get_level SQL", "\\get_powerstat", "\\get_info", "_", "F abc", "l NOPE", "+f", ";f",
         "|m", ",s", "+F 145000000", ";L SQL 0.25", "+l STRENGTH", "+\\get_powerstat", "+_",
-        "+\\dump_state", "+M ?", "+\\chk_vfo", "q"};
+        "+\\dump_state", "+M ?", "\\get_lock_mode", "+\\get_lock_mode", "+\\chk_vfo", "q"};
     for (const QByteArray &line : script) {
         ours.send(line + '\n');
         theirs->send(line + '\n');
