@@ -234,22 +234,22 @@ void RigctlServer::Drop(Client *client)
 
 std::optional<ListenAddress> ParseListenAddress(const QString &text)
 {
-    const QString spec = text.trimmed();
+    const QString trimmed = text.trimmed();
     QString host;
-    QString portText = spec;
-    if (spec.startsWith(QLatin1Char('['))) {
-        const qsizetype close = spec.indexOf(QLatin1String("]:"));
+    QString portText = trimmed;
+    if (trimmed.startsWith(QLatin1Char('['))) {
+        const qsizetype close = trimmed.indexOf(QLatin1String("]:"));
         if (close < 0)
             return std::nullopt;
-        host = spec.mid(1, close - 1);
-        portText = spec.mid(close + 2);
-    } else if (spec.count(QLatin1Char(':')) == 1) {
-        const qsizetype colon = spec.indexOf(QLatin1Char(':'));
-        host = spec.left(colon);
-        portText = spec.mid(colon + 1);
+        host = trimmed.mid(1, close - 1);
+        portText = trimmed.mid(close + 2);
+    } else if (trimmed.count(QLatin1Char(':')) == 1) {
+        const qsizetype colon = trimmed.indexOf(QLatin1Char(':'));
+        host = trimmed.left(colon);
+        portText = trimmed.mid(colon + 1);
         if (host.isEmpty())
             return std::nullopt;
-    } else if (spec.contains(QLatin1Char(':'))) {
+    } else if (trimmed.contains(QLatin1Char(':'))) {
         return std::nullopt; // an IPv6 address needs its brackets
     }
 

@@ -63,12 +63,12 @@ void RigctldGroup::Restore()
     ShowState();
 }
 
-bool RigctldGroup::ListenAt(const QString &spec, QString *error)
+bool RigctldGroup::ListenAt(const QString &hostAndPort, QString *error)
 {
-    const std::optional<ListenAddress> where = ParseListenAddress(spec);
+    const std::optional<ListenAddress> where = ParseListenAddress(hostAndPort);
     if (!where) {
         if (error)
-            *error = tr("\"%1\" is not [ADDRESS:]PORT").arg(spec);
+            *error = tr("\"%1\" is not [ADDRESS:]PORT").arg(hostAndPort);
         return false;
     }
     m_address->setText(where->address.toString());
@@ -96,10 +96,10 @@ void RigctldGroup::EnableClicked(bool on)
 bool RigctldGroup::Start(QString *error)
 {
     const QString address = m_address->text().trimmed();
-    const QString spec = (address.contains(QLatin1Char(':')) && !address.startsWith('['))
+    const QString hostAndPort = (address.contains(QLatin1Char(':')) && !address.startsWith('['))
         ? QStringLiteral("[%1]:%2").arg(address).arg(m_port->value())
         : QStringLiteral("%1:%2").arg(address).arg(m_port->value());
-    const std::optional<ListenAddress> where = ParseListenAddress(spec);
+    const std::optional<ListenAddress> where = ParseListenAddress(hostAndPort);
     if (!where)
         m_problem = tr("\"%1\" is not an address to listen on").arg(address);
     else if (!m_server.Listen(where->address, where->port))

@@ -26,7 +26,7 @@ public:
     void Restore();
     // Listens at "[ADDRESS:]PORT" for this run, without remembering it. False, with the reason in
     // `error`, when the text is no such address or the address cannot be bound.
-    bool ListenAt(const QString &spec, QString *error);
+    bool ListenAt(const QString &hostAndPort, QString *error);
 
 private:
     void EnableClicked(bool on);
