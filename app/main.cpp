@@ -1,10 +1,15 @@
 #include "linktrace.h"
 #include "mainwindow.h"
+#include "panel.h"
+#include "panelrigtarget.h"
+#include "rigctldgroup.h"
+#include "rigctlserver.h"
 #include "simreceiver.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QStyleFactory>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -81,7 +86,19 @@ int main(int argc, char *argv[])
     parser.addOption(simulateOption);
     parser.addOption(exitWhenShownOption);
     parser.addOption(powerOnOption);
-    parser.process(app);
+    // Network control; the port may be left out (WithDefaultRigctldPort).
+    const QCommandLineOption rigctldOption(QStringLiteral("rigctld"),
+        QStringLiteral("Let rigctl clients (loggers, satellite trackers, digital-mode programs) "
+                       "tune the receiver over TCP. ADDRESS is 127.0.0.1 unless given; PORT is "
+                       "4532 when the value is left out."),
+        QStringLiteral("[ADDRESS:]PORT"));
+    parser.addOption(rigctldOption);
+    parser.process(WithDefaultRigctldPort(QCoreApplication::arguments()));
+    if (parser.isSet(rigctldOption) && !ParseListenAddress(parser.value(rigctldOption))) {
+        std::fprintf(stderr, "qz-remote: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
+            qPrintable(parser.value(rigctldOption)));
+        return 1;
+    }
 
     if (parser.isSet(traceOption))
         EnableLinkTrace();
@@ -101,6 +118,20 @@ int main(int argc, char *argv[])
     }
 
     MainWindow window(channel);
+
+    // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
+    PanelRigTarget rigTarget(window);
+    RigctlServer rigctlServer(rigTarget);
+    auto *rigctldGroup = new RigctldGroup(rigctlServer);
+    AddToOptionsPage(window.panel().SSTab1->widget(5), rigctldGroup);
+    if (parser.isSet(rigctldOption)) {
+        QString error;
+        if (!rigctldGroup->ListenAt(parser.value(rigctldOption), &error))
+            std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
+    } else {
+        rigctldGroup->Restore();
+    }
+
     window.show();
     if (parser.isSet(powerOnOption))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });

@@ -78,8 +78,10 @@ void ReceiverSession::SetState(State state)
         return;
     m_state = state;
     emit stateChanged(state);
-    if (state == State::Off)
+    if (state == State::Off) {
+        m_lastReading.reset();
         emit signalLevelChanged(0, -1);
+    }
 }
 
 void ReceiverSession::PowerOn(const QString &channelText)
@@ -179,6 +181,7 @@ void ReceiverSession::Poll()
         return;
     const int level = SignalLevelForReading(*reading);
     m_tuned.SignalLevel = std::int16_t(level);
+    m_lastReading = reading;
     emit signalLevelChanged(level, *reading);
 }
 

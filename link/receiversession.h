@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class CodeLog;
 class CommandLink;
@@ -80,6 +81,8 @@ public:
     WaitTimer &waitTimer() { return *m_wait; }
     CodeLog &codesOut() { return *m_codesOut; }
     CodeLog &codesIn() { return *m_codesIn; }
+    // The raw reading (0 … 255) of the last signal reading since the link came on.
+    std::optional<int> lastReading() const { return m_lastReading; }
     // False when the receiver has not answered the last few polls.
     bool isAnswering() const { return m_silentPolls < kSilentPollsBeforeWarning; }
 
@@ -120,6 +123,7 @@ private:
     QTimer m_bankScanTimer; // Timer4
     State m_state = State::Off;
     int m_silentPolls = 0;
+    std::optional<int> m_lastReading;
     // A tick that falls due while the previous step is still pacing its commands is skipped, so
     // each step makes exactly one move.
     bool m_inScanStep = false;
