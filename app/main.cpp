@@ -1,8 +1,9 @@
+#include "commandline.h"
 #include "mainwindow.h"
 #include "simreceiver.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QSettings>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QWindow>
@@ -47,42 +48,50 @@ private:
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine(arguments);
+    switch (commandLine.outcome()) {
+    case CommandLine::Outcome::ShowHelp:
+        std::fputs(qPrintable(CommandLine::HelpText()), stdout);
+        return 0;
+    case CommandLine::Outcome::ShowVersion:
+        std::fputs(qPrintable(CommandLine::VersionText()), stdout);
+        return 0;
+    case CommandLine::Outcome::Error:
+        std::fprintf(stderr, "qz-remote: %s\nqz-remote --help lists the options.\n",
+            qPrintable(commandLine.errorText()));
+        return 1;
+    case CommandLine::Outcome::Run:
+        break;
+    }
+    // Without a display Qt would abort with a core dump; say why instead.
+    if (!commandLine.isSet("platform") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("qz-remote: no display to show the panel on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set).\n",
+            stderr);
+        return 1;
+    }
+
+    // The settings file: ~/.config/qz-remote/qz-remote.conf.
+    QApplication::setOrganizationName(QStringLiteral("qz-remote"));
     QApplication::setApplicationName(QStringLiteral("qz-remote"));
     QApplication::setApplicationVersion(QStringLiteral(QZ_VERSION));
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(QZ_APP_ID));
     // The panel's coloured buttons and grey frames are drawn as designed by the Fusion style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Front panel for a serial remote-controlled receiver."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Serial port: a port number (1 is the first port) or a device such as "
-                       "/dev/ttyUSB0."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption simulateOption(
-        QStringLiteral("simulate"), QStringLiteral("Start a simulated receiver and use its port."));
-    // For the bench programs; not listed by --help.
-    QCommandLineOption exitWhenShownOption(QStringLiteral("exit-when-shown"),
-        QStringLiteral("Print the monotonic clock in microseconds once the window is shown, "
-                       "then exit."));
-    exitWhenShownOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    QCommandLineOption powerOnOption(
-        QStringLiteral("power-on"), QStringLiteral("Press ON once the window is shown."));
-    powerOnOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(portOption);
-    parser.addOption(simulateOption);
-    parser.addOption(exitWhenShownOption);
-    parser.addOption(powerOnOption);
-    parser.process(app);
-
-    QString channel = QStringLiteral("1");
-    if (parser.isSet(portOption))
-        channel = parser.value(portOption);
+    // A port given on the command line wins over the one chosen on the OPTIONS page, and does not
+    // replace it: only "Use this port" remembers a port.
+    QString channel;
+    if (commandLine.isSet("port"))
+        channel = commandLine.value("port");
     std::unique_ptr<SimReceiver> simulated;
-    if (parser.isSet(simulateOption)) {
+    if (commandLine.isSet("simulate")) {
         simulated = std::make_unique<SimReceiver>();
         if (!simulated->isOpen()) {
             std::fprintf(stderr, "qz-remote: cannot start the simulated receiver: %s\n",
@@ -92,11 +101,12 @@ int main(int argc, char *argv[])
         channel = simulated->slavePath();
     }
 
-    MainWindow window(channel);
+    QSettings settings;
+    MainWindow window(&settings, channel);
     window.show();
-    if (parser.isSet(powerOnOption))
+    if (commandLine.isSet("power-on"))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });
-    if (parser.isSet(exitWhenShownOption)) {
+    if (commandLine.isSet("exit-when-shown")) {
         // An absolute CLOCK_MONOTONIC reading rather than a duration: the caller subtracts the
         // reading it took before starting this process, so fork, exec and loading the libraries
         // are counted too, which a clock read at the top of main() would miss.

@@ -33,14 +33,17 @@ QString SerialLink::portName() const
 bool SerialLink::open()
 {
     m_error.clear();
+    m_openError = QSerialPort::NoError;
     if (m_port->isOpen())
         return true;
     if (m_name.isEmpty()) {
         m_error = tr("No serial port is named.");
+        m_openError = QSerialPort::DeviceNotFoundError;
         return false;
     }
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_error = m_port->errorString();
+        m_openError = m_port->error();
         m_port->clearError();
         return false;
     }
@@ -50,6 +53,7 @@ bool SerialLink::open()
         && m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         m_error = m_port->errorString();
+        m_openError = m_port->error();
         m_port->close();
         m_port->clearError();
         return false;

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
-
-class QSerialPort;
 
 // The serial port to the receiver: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 // It owns the QSerialPort and nothing of the window. A port that fails while open (a write error,
@@ -26,6 +25,8 @@ public:
     // holds the operating system's reason.
     bool open();
     QString errorString() const { return m_error; }
+    // The kind of the last failure of open(): tells a missing device from a busy or forbidden one.
+    QSerialPort::SerialPortError openError() const { return m_openError; }
     void close();
     bool isOpen() const;
     // Writes the bytes at once. False when the port is closed or the write failed (the port has
@@ -45,6 +46,7 @@ private:
     QSerialPort *m_port = nullptr;
     QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3
     QString m_error;
+    QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
 };
 
 // The port named by the text of the channel box. A whole number N names the N-th standard port of

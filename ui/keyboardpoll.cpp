@@ -37,6 +37,20 @@ void KeyboardPoll::Tick()
         m_dialogSeen = true;
         return;
     }
+    if (m_activeWindowOnly) {
+        if (!m_scopeWindow || !m_scopeWindow->isActiveWindow()) {
+            // Read and dropped: a key typed elsewhere must not act once the panel is in front.
+            m_keys.Flush();
+            m_wasInactive = true;
+            return;
+        }
+        // The keys that brought the panel to the front (Alt+Tab, say) may still be held: like the
+        // keys that answered a dialog, they count only once released.
+        if (m_wasInactive) {
+            m_wasInactive = false;
+            DiscardKeysAfterDialog();
+        }
+    }
     if (m_dialogSeen)
         DiscardKeysAfterDialog();
 
@@ -100,6 +114,13 @@ void KeyboardPoll::Tick()
             MoveFocus(this->*(row.focus));
         return;
     }
+}
+
+void KeyboardPoll::setActiveWindowOnly(QWidget *window)
+{
+    m_activeWindowOnly = window != nullptr;
+    m_scopeWindow = window;
+    m_wasInactive = false;
 }
 
 bool KeyboardPoll::eventFilter(QObject *watched, QEvent *event)

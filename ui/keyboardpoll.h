@@ -51,6 +51,11 @@ public:
     // focus to its button and ends the tick.
     void Tick();
 
+    // With a window, the shortcuts act only while that window is the active one: keys typed into
+    // other programs meanwhile are dropped, not kept for later. Without one (the default) they act
+    // whatever window is in front.
+    void setActiveWindowOnly(QWidget *window);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -68,6 +73,11 @@ private:
     QPointer<QWidget> m_direct;
     QPointer<QWidget> m_scan;
     QPointer<QWidget> m_scanBank;
+    // Set by setActiveWindowOnly: the window that must be active, and whether it was not at the
+    // previous tick.
+    bool m_activeWindowOnly = false;
+    QPointer<QWidget> m_scopeWindow;
+    bool m_wasInactive = false;
     // A modal dialog was shown since the keys were last discarded.
     bool m_dialogSeen = false;
     bool m_inTick = false;

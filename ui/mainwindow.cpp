@@ -8,6 +8,9 @@
 #include "knobcontrol.h"
 #include "memorypage.h"
 #include "options.h"
+#include "optionspage.h"
+#include "panelsettings.h"
+#include "portadvice.h"
 #include "scancontrol.h"
 #include "seriallink.h"
 #include "signalpoll.h"
@@ -80,10 +83,15 @@ private:
 } // namespace
 
 MainWindow::MainWindow(const QString &channelText, QWidget *parent)
+    : MainWindow(nullptr, channelText, parent)
+{ }
+
+MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *parent)
     : QMainWindow(parent)
+    , m_settings(std::make_unique<PanelSettings>(store))
 {
     m_panel = BuildPanel(this);
-    m_panel.Channelnum->setText(channelText);
+    m_panel.Channelnum->setText(m_settings->startChannel(channelText));
 
     m_port = new SerialLink(this);
     m_wait = new WaitTimer(this);
@@ -102,6 +110,8 @@ MainWindow::MainWindow(const QString &channelText, QWidget *parent)
 
     WireControls();
     WireKeyboard();
+    m_options
+        = new OptionsPage(*m_panel.Channelnum, *m_settings, *m_keyboard, this, m_panel.OptionsTab);
     StartUp();
 }
 
@@ -243,12 +253,8 @@ void MainWindow::PowerOn()
     }
     m_port->setPortName(portName);
     if (!m_port->open()) {
-        QString text
-            = tr("The serial port %1 cannot be opened:\n%2").arg(portName, m_port->errorString());
-        if (m_port->errorString().contains(QLatin1String("ermission")))
-            text += tr("\n\nOn Linux the user usually has to be a member of the \"dialout\" group "
-                       "to use serial ports.");
-        ReportPortProblem(tr("Cannot switch on"), text);
+        ReportPortProblem(tr("Cannot switch on"),
+            PortOpenAdvice(portName, m_port->openError(), m_port->errorString()));
         return;
     }
     m_link->SendCommand(QStringLiteral("RMT"));

@@ -16,6 +16,9 @@ class KeyboardPoll;
 class KeySource;
 class KnobControl;
 class MemoryPage;
+class OptionsPage;
+class PanelSettings;
+class QSettings;
 class ScanControl;
 class StatusBarRefresh;
 class SerialLink;
@@ -43,6 +46,10 @@ public:
     // channelText fills the channel box (the serial port) before start-up.
     explicit MainWindow(
         const QString &channelText = QStringLiteral("1"), QWidget *parent = nullptr);
+    // With the settings kept in store (null: for this run only). An empty channelText starts with
+    // the port chosen on the OPTIONS page in an earlier run, else "1"; a given one wins.
+    explicit MainWindow(
+        QSettings *store, const QString &channelText = QString(), QWidget *parent = nullptr);
     ~MainWindow() override;
 
     static constexpr const char *kTitle = "QZ SERIAL REMOTE CONTROL";
@@ -65,6 +72,7 @@ public:
     ScanControl &scans() { return *m_scans; }
     KnobControl &knob() { return *m_knob; }
     StatusBarRefresh &statusBar() { return *m_status; }
+    OptionsPage &optionsPage() { return *m_options; }
 
     // PanelControls
     int SelectedMode() const override;
@@ -107,6 +115,8 @@ private:
     StatusBarRefresh *m_status = nullptr;
     std::unique_ptr<KeySource> m_keys;
     KeyboardPoll *m_keyboard = nullptr;
+    std::unique_ptr<PanelSettings> m_settings;
+    OptionsPage *m_options = nullptr;
     PanelTimers m_timers;
     bool m_exitConfirmed = false;
     bool m_askingToExit = false;

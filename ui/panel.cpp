@@ -517,7 +517,7 @@ Panel BuildPanel(QMainWindow *window)
     BuildKeypadPage(AddPage(panel.SSTab1, QStringLiteral(" &KEYPAD")), panel, tintedStyle);
     BuildMemoryPage(AddPage(panel.SSTab1, QStringLiteral(" MEMOR&Y")), panel, tintedStyle);
     AddPage(panel.SSTab1, QStringLiteral(" &LOAD"));
-    AddPage(panel.SSTab1, QStringLiteral(" O&PTIONS"));
+    panel.OptionsTab = AddPage(panel.SSTab1, QStringLiteral(" O&PTIONS"));
 
     BuildStatusBar(window, panel);
 
