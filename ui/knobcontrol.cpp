@@ -19,6 +19,7 @@ KnobControl::KnobControl(
 {
     connect(m_panel.TuningKnob, &TuningKnobArea::pressed, this, &KnobControl::Press);
     connect(m_panel.TuningKnob, &TuningKnobArea::released, this, &KnobControl::Release);
+    connect(m_panel.TuningKnob, &TuningKnobArea::notched, this, &KnobControl::Turn);
     connect(&m_wait, &WaitTimer::ticked, this, [this] { ++m_waitTicks; });
 }
 
@@ -45,20 +46,10 @@ void KnobControl::Press(int button)
         const quint64 ticksBefore = m_waitTicks;
         QCoreApplication::processEvents();
         // A pass that has begun completes, even when the release was seen just now.
-        ShowMark(false);
-        if (button == TuningKnobArea::kLeftButton) {
-            m_state.KnobMarkIndex
-                = std::int16_t(m_state.KnobMarkIndex + 1 > TuningKnobArea::kMarkCount - 1
-                        ? 0
-                        : m_state.KnobMarkIndex + 1);
-            m_tuner.StepUp();
-        } else if (button == TuningKnobArea::kRightButton) {
-            m_state.KnobMarkIndex
-                = std::int16_t(m_state.KnobMarkIndex - 1 < 0 ? TuningKnobArea::kMarkCount - 1
-                                                             : m_state.KnobMarkIndex - 1);
-            m_tuner.StepDown();
-        }
-        ShowMark(true);
+        if (button == TuningKnobArea::kLeftButton)
+            Turn(true);
+        else if (button == TuningKnobArea::kRightButton)
+            Turn(false);
         if (passes < kPacedSteps)
             ++passes;
         else
@@ -77,4 +68,21 @@ void KnobControl::Press(int button)
 void KnobControl::Release()
 {
     m_state.KnobHeld = 0;
+}
+
+void KnobControl::Turn(bool up)
+{
+    ShowMark(false);
+    if (up) {
+        m_state.KnobMarkIndex = std::int16_t(
+            m_state.KnobMarkIndex + 1 > TuningKnobArea::kMarkCount - 1 ? 0
+                                                                       : m_state.KnobMarkIndex + 1);
+        m_tuner.StepUp();
+    } else {
+        m_state.KnobMarkIndex
+            = std::int16_t(m_state.KnobMarkIndex - 1 < 0 ? TuningKnobArea::kMarkCount - 1
+                                                         : m_state.KnobMarkIndex - 1);
+        m_tuner.StepDown();
+    }
+    ShowMark(true);
 }
