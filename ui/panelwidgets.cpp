@@ -76,7 +76,7 @@ QFont TextDisplay::DrawingFont() const
     if (!m_fitToHeight)
         return drawn;
     // The digits' ink, overshoot included, with a pixel of black above and below.
-    static const QString kTallest = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    static const QString kTallest = QStringLiteral("0123456789");
     const qreal room = height() - 2.0;
     for (int tries = 0; tries < 8; ++tries) {
         const qreal ink = QFontMetricsF(drawn).tightBoundingRect(kTallest).height();

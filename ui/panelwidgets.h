@@ -34,7 +34,7 @@ public:
     QString line() const { return m_line; }
     void setTextColor(const QColor &color);
     QColor textColor() const { return m_color; }
-    // Draws digits and capitals whole even when the font is taller than the area, in a smaller size
+    // Draws digits whole even when the font is taller than the area, in a smaller size
     // of the font where need be.
     void setFitToHeight(bool fit);
 
