@@ -73,11 +73,9 @@ private:
     QPointer<QWidget> m_direct;
     QPointer<QWidget> m_scan;
     QPointer<QWidget> m_scanBank;
-    // Set by setActiveWindowOnly: the window that must be active, and whether it was not at the
-    // previous tick.
+    // Set by setActiveWindowOnly: the window that must be active.
     bool m_activeWindowOnly = false;
     QPointer<QWidget> m_scopeWindow;
-    bool m_wasInactive = false;
     // A modal dialog was shown since the keys were last discarded.
     bool m_dialogSeen = false;
     bool m_inTick = false;
