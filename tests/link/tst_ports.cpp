@@ -4,7 +4,6 @@
 
 #include <QProcess>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -74,7 +73,6 @@ private slots:
     void portInUseNamesTheProgramHoldingIt();
     void otherKindsInPlainWords_data();
     void otherKindsInPlainWords();
-    void systemPortsAreListedAsReported();
     void channelDescribed_data();
     void channelDescribed();
 };
@@ -213,22 +211,6 @@ void TestPorts::otherKindsInPlainWords()
     const QString advice = PortOpenAdvice(device, QSerialPort::SerialPortError(kind), systemText);
     QCOMPARE(
         advice, QStringLiteral("The serial port %1 cannot be opened.\n\n").arg(device) + expected);
-}
-
-void TestPorts::systemPortsAreListedAsReported()
-{
-    const QList<PortEntry> ports = SystemPorts();
-    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
-    QCOMPARE(ports.size(), infos.size());
-    for (int i = 0; i < ports.size(); ++i) {
-        QCOMPARE(ports[i].device, infos[i].systemLocation());
-        QCOMPARE(ports[i].description, infos[i].description());
-        QCOMPARE(ports[i].manufacturer, infos[i].manufacturer());
-        QCOMPARE(ports[i].serialNumber, infos[i].serialNumber());
-    }
-    QCOMPARE(UsbId(true, 0x0403, true, 0x6001), QStringLiteral("0403:6001"));
-    QCOMPARE(UsbId(true, 0x1a86, true, 0x7523), QStringLiteral("1a86:7523"));
-    QCOMPARE(UsbId(true, 0x0403, false, 0), QString());
 }
 
 void TestPorts::channelDescribed_data()

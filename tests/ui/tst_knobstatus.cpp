@@ -124,6 +124,15 @@ void TestKnobStatus::wheelStepsOncePerNotch()
         QByteArray("FRQ 0105.900;FM;BW3\rFRQ 0105.800;FM;BW3\rFRQ 0105.700;FM;BW3\r"));
     QCOMPARE(rig.litMark(), 10);
     QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.700.000"));
+    // A fine wheel reports parts of a notch: a step for each whole notch's worth, none for less,
+    // and a turn back cancels what was not yet a step.
+    turn(60);
+    turn(-30);
+    QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
+    turn(60);
+    turn(30);
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.800;FM;BW3\r"));
+    QCOMPARE(rig.litMark(), 11);
     QCOMPARE(rig.window.state().KnobHeld, 0);
 }
 

@@ -153,6 +153,9 @@ void TestOptionsPage::chooserShowsWhatTheSystemReports()
     QCOMPARE(offered->text(0), pty.slavePath());
     QCOMPARE(offered->text(1), QStringLiteral("Test receiver"));
     QCOMPARE(offered->text(4), QStringLiteral("0403:6001"));
+    // USB ids as adapters are known by, in four hexadecimal digits each.
+    QCOMPARE(UsbId(true, 0x067b, true, 0x2303), QStringLiteral("067b:2303"));
+    QCOMPARE(UsbId(true, 0x067b, false, 0), QString());
     // Nothing is chosen by listing.
     QVERIFY(!options.button("UsePort")->isEnabled());
     QCOMPARE(options.channel(), QStringLiteral("1"));

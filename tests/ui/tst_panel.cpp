@@ -18,7 +18,6 @@
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QWheelEvent>
 #include <QtTest>
 
 #include <memory>
@@ -97,8 +96,6 @@ private slots:
     void knobIsRoundWithVisibleMarks();
     void knobReportsButtons_data();
     void knobReportsButtons();
-    void knobCountsWheelNotches_data();
-    void knobCountsWheelNotches();
 
 private:
     QWidget *named(const QString &name) const { return m_window->findChild<QWidget *>(name); }
@@ -687,40 +684,6 @@ void TestPanel::knobReportsButtons()
     QTest::mouseRelease(m_window->windowHandle(), Qt::MouseButton(button), {}, at);
     QCOMPARE(releases.count(), 1);
     QCOMPARE(presses.count(), 1);
-}
-
-void TestPanel::knobCountsWheelNotches_data()
-{
-    QTest::addColumn<QList<int>>("deltas"); // eighths of a degree, one wheel event each
-    QTest::addColumn<QList<bool>>("notches"); // true: up
-    QTest::newRow("one up") << QList<int> {120} << QList<bool> {true};
-    QTest::newRow("one down") << QList<int> {-120} << QList<bool> {false};
-    QTest::newRow("two in one event") << QList<int> {240} << QList<bool> {true, true};
-    QTest::newRow("fine wheel, halves") << QList<int> {60, 60, 60} << QList<bool> {true};
-    QTest::newRow("back before a whole notch")
-        << QList<int> {90, -90, -60, -60} << QList<bool> {false};
-    QTest::newRow("less than a notch") << QList<int> {100} << QList<bool> {};
-}
-
-void TestPanel::knobCountsWheelNotches()
-{
-    QFETCH(QList<int>, deltas);
-    QFETCH(QList<bool>, notches);
-    m_panel.SSTab1->setCurrentIndex(2);
-    // A knob of its own, so no remainder is carried over from another row.
-    TuningKnobArea knob;
-    QSignalSpy spy(&knob, &TuningKnobArea::notched);
-    const QPointF at = knob.rect().center();
-    for (const int delta : deltas) {
-        QWheelEvent wheel(at, knob.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-            Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&knob, &wheel);
-        QVERIFY(wheel.isAccepted());
-    }
-    QList<bool> got;
-    for (const QList<QVariant> &signal : std::as_const(spy))
-        got << signal.at(0).toBool();
-    QCOMPARE(got, notches);
 }
 
 QTEST_MAIN(TestPanel)
