@@ -1,15 +1,15 @@
+#include "commandline.h"
 #include "linktrace.h"
 #include "mainwindow.h"
-#include "panel.h"
+#include "optionspage.h"
 #include "panelrigtarget.h"
 #include "rigctldgroup.h"
 #include "rigctlserver.h"
 #include "simreceiver.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QSettings>
 #include <QStyleFactory>
-#include <QTabWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -53,61 +53,56 @@ private:
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("qz-remote"));
-    QApplication::setApplicationVersion(QStringLiteral(QZ_VERSION));
-    // The panel's coloured buttons and grey frames are drawn as designed by the Fusion style.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Front panel for a serial remote-controlled receiver."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Serial port: a port number (1 is the first port) or a device such as "
-                       "/dev/ttyUSB0."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption simulateOption(
-        QStringLiteral("simulate"), QStringLiteral("Start a simulated receiver and use its port."));
-    // For the bench programs; not listed by --help.
-    QCommandLineOption exitWhenShownOption(QStringLiteral("exit-when-shown"),
-        QStringLiteral("Print the monotonic clock in microseconds once the window is shown, "
-                       "then exit."));
-    exitWhenShownOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    QCommandLineOption powerOnOption(
-        QStringLiteral("power-on"), QStringLiteral("Press ON once the window is shown."));
-    powerOnOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    const QCommandLineOption traceOption(QStringLiteral("trace"),
-        QStringLiteral("Print every line sent to and received from the receiver on standard "
-                       "error, with the time in milliseconds."));
-    parser.addOption(traceOption);
-    parser.addOption(portOption);
-    parser.addOption(simulateOption);
-    parser.addOption(exitWhenShownOption);
-    parser.addOption(powerOnOption);
-    // Network control; the port may be left out (WithDefaultRigctldPort).
-    const QCommandLineOption rigctldOption(QStringLiteral("rigctld"),
-        QStringLiteral("Let rigctl clients (loggers, satellite trackers, digital-mode programs) "
-                       "tune the receiver over TCP. ADDRESS is 127.0.0.1 unless given; PORT is "
-                       "4532 when the value is left out."),
-        QStringLiteral("[ADDRESS:]PORT"));
-    parser.addOption(rigctldOption);
-    parser.process(WithDefaultRigctldPort(QCoreApplication::arguments()));
-    if (parser.isSet(rigctldOption) && !ParseListenAddress(parser.value(rigctldOption))) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // --rigctld may come without its value.
+    const CommandLine commandLine(WithDefaultRigctldPort(arguments));
+    switch (commandLine.outcome()) {
+    case CommandLine::Outcome::ShowHelp:
+        std::fputs(qPrintable(CommandLine::HelpText()), stdout);
+        return 0;
+    case CommandLine::Outcome::ShowVersion:
+        std::fputs(qPrintable(CommandLine::VersionText()), stdout);
+        return 0;
+    case CommandLine::Outcome::Error:
+        std::fprintf(stderr, "qz-remote: %s\nqz-remote --help lists the options.\n",
+            qPrintable(commandLine.errorText()));
+        return 1;
+    case CommandLine::Outcome::Run:
+        break;
+    }
+    if (commandLine.isSet("rigctld") && !ParseListenAddress(commandLine.value("rigctld"))) {
         std::fprintf(stderr, "qz-remote: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
-            qPrintable(parser.value(rigctldOption)));
+            qPrintable(commandLine.value("rigctld")));
+        return 1;
+    }
+    // Without a display Qt would abort with a core dump; say why instead.
+    if (!commandLine.isSet("platform") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("qz-remote: no display to show the panel on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set).\n",
+            stderr);
         return 1;
     }
 
-    if (parser.isSet(traceOption))
-        EnableLinkTrace();
+    // The settings file: ~/.config/qz-remote/qz-remote.conf.
+    QApplication::setOrganizationName(QStringLiteral("qz-remote"));
+    QApplication::setApplicationName(QStringLiteral("qz-remote"));
+    QApplication::setApplicationVersion(QStringLiteral(QZ_VERSION));
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(QZ_APP_ID));
+    // The panel's coloured buttons and grey frames are drawn as designed by the Fusion style.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    QString channel = QStringLiteral("1");
-    if (parser.isSet(portOption))
-        channel = parser.value(portOption);
+    // A port given on the command line wins over the one chosen on the OPTIONS page, and does not
+    // replace it: only "Use this port" remembers a port.
+    QString channel;
+    if (commandLine.isSet("port"))
+        channel = commandLine.value("port");
     std::unique_ptr<SimReceiver> simulated;
-    if (parser.isSet(simulateOption)) {
+    if (commandLine.isSet("simulate")) {
         simulated = std::make_unique<SimReceiver>();
         if (!simulated->isOpen()) {
             std::fprintf(stderr, "qz-remote: cannot start the simulated receiver: %s\n",
@@ -117,25 +112,28 @@ int main(int argc, char *argv[])
         channel = simulated->slavePath();
     }
 
-    MainWindow window(channel);
+    if (commandLine.isSet("trace"))
+        EnableLinkTrace();
+
+    QSettings settings;
+    MainWindow window(&settings, channel);
 
     // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
     PanelRigTarget rigTarget(window);
     RigctlServer rigctlServer(rigTarget);
     auto *rigctldGroup = new RigctldGroup(rigctlServer);
-    AddToOptionsPage(window.panel().SSTab1->widget(5), rigctldGroup);
-    if (parser.isSet(rigctldOption)) {
+    window.optionsPage().addGroup(rigctldGroup);
+    if (commandLine.isSet("rigctld")) {
         QString error;
-        if (!rigctldGroup->ListenAt(parser.value(rigctldOption), &error))
+        if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
             std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
     } else {
         rigctldGroup->Restore();
     }
-
     window.show();
-    if (parser.isSet(powerOnOption))
+    if (commandLine.isSet("power-on"))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });
-    if (parser.isSet(exitWhenShownOption)) {
+    if (commandLine.isSet("exit-when-shown")) {
         // An absolute CLOCK_MONOTONIC reading rather than a duration: the caller subtracts the
         // reading it took before starting this process, so fork, exec and loading the libraries
         // are counted too, which a clock read at the top of main() would miss.

@@ -83,6 +83,11 @@ void KeyboardPoll::TickOnce()
         m_dialogSeen = true;
         return;
     }
+    if (m_activeWindowOnly && !(m_scopeWindow && m_scopeWindow->isActiveWindow())) {
+        // Read and dropped: a key typed elsewhere must not act once the panel is in front.
+        m_keys.Flush();
+        return;
+    }
     if (m_dialogSeen)
         DiscardKeysAfterDialog();
 
@@ -148,8 +153,19 @@ void KeyboardPoll::TickOnce()
     }
 }
 
+void KeyboardPoll::setActiveWindowOnly(QWidget *window)
+{
+    m_activeWindowOnly = window != nullptr;
+    m_scopeWindow = window;
+}
+
 bool KeyboardPoll::eventFilter(QObject *watched, QEvent *event)
 {
+    // Coming to the front: what was typed elsewhere since the last poll is dropped now, not at the
+    // next poll, which would drop the first key typed into the panel too. Keys still held (the
+    // Alt+Tab that brought it forward) count once released, as after a dialog.
+    if (m_activeWindowOnly && event->type() == QEvent::WindowActivate && watched == m_scopeWindow)
+        DiscardKeysAfterDialog();
     if (event->type() == QEvent::Show && watched->isWidgetType()) {
         const auto *widget = static_cast<QWidget *>(watched);
         if (widget->isWindow() && widget->isModal())

@@ -60,6 +60,11 @@ public:
     void Stop();
     bool isRunning() const { return m_running; }
 
+    // With a window, the shortcuts act only while that window is the active one: keys typed into
+    // other programs meanwhile are dropped, not kept for later. Without one (the default) they act
+    // whatever window is in front.
+    void setActiveWindowOnly(QWidget *window);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -80,6 +85,9 @@ private:
     QPointer<QWidget> m_direct;
     QPointer<QWidget> m_scan;
     QPointer<QWidget> m_scanBank;
+    // Set by setActiveWindowOnly: the window that must be active.
+    bool m_activeWindowOnly = false;
+    QPointer<QWidget> m_scopeWindow;
     // A modal dialog was shown since the keys were last discarded.
     bool m_dialogSeen = false;
     bool m_inTick = false;

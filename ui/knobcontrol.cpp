@@ -43,20 +43,10 @@ void KnobControl::Press(int button)
         const quint64 ticksBefore = m_waitTicks;
         QCoreApplication::processEvents();
         // A pass that has begun completes, even when the release was seen just now.
-        ShowMark(false);
-        if (button == TuningKnobArea::kLeftButton) {
-            m_state.KnobMarkIndex
-                = std::int16_t(m_state.KnobMarkIndex + 1 > TuningKnobArea::kMarkCount - 1
-                        ? 0
-                        : m_state.KnobMarkIndex + 1);
-            m_tuner.StepUp();
-        } else if (button == TuningKnobArea::kRightButton) {
-            m_state.KnobMarkIndex
-                = std::int16_t(m_state.KnobMarkIndex - 1 < 0 ? TuningKnobArea::kMarkCount - 1
-                                                             : m_state.KnobMarkIndex - 1);
-            m_tuner.StepDown();
-        }
-        ShowMark(true);
+        if (button == TuningKnobArea::kLeftButton)
+            Turn(true);
+        else if (button == TuningKnobArea::kRightButton)
+            Turn(false);
         if (passes < kPacedSteps)
             ++passes;
         else
@@ -75,4 +65,21 @@ void KnobControl::Press(int button)
 void KnobControl::Release()
 {
     m_state.KnobHeld = 0;
+}
+
+void KnobControl::Turn(bool up)
+{
+    ShowMark(false);
+    if (up) {
+        m_state.KnobMarkIndex = std::int16_t(
+            m_state.KnobMarkIndex + 1 > TuningKnobArea::kMarkCount - 1 ? 0
+                                                                       : m_state.KnobMarkIndex + 1);
+        m_tuner.StepUp();
+    } else {
+        m_state.KnobMarkIndex
+            = std::int16_t(m_state.KnobMarkIndex - 1 < 0 ? TuningKnobArea::kMarkCount - 1
+                                                         : m_state.KnobMarkIndex - 1);
+        m_tuner.StepDown();
+    }
+    ShowMark(true);
 }

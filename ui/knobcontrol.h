@@ -28,6 +28,9 @@ public:
     // Runs for as long as the button is held.
     void Press(int button);
     void Release();
+    // Moves the lit mark one place and tunes one step: clockwise and up, or back and down. A hold
+    // makes one turn per pass, the mouse wheel one per notch.
+    void Turn(bool up);
 
 private:
     void ShowMark(bool visible);

@@ -1,5 +1,7 @@
 #include "linkmessages.h"
 
+#include "portadvice.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 
@@ -28,10 +30,7 @@ void ReportOpenFailure(QWidget *parent, const QString &channelText, const QStrin
                   "device name such as /dev/ttyUSB0 on the MAIN page.")
                    .arg(channelText);
     } else {
-        text = Tr("The serial port %1 cannot be opened:\n%2").arg(portName, reason);
-        if (error == QSerialPort::PermissionError)
-            text += Tr("\n\nOn Linux the user usually has to be a member of the \"dialout\" group "
-                       "to use serial ports.");
+        text = PortOpenAdvice(portName, error, reason);
     }
     ShowWarning(parent, Tr("Cannot switch on"), text);
 }

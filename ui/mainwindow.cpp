@@ -8,6 +8,8 @@
 #include "linkmessages.h"
 #include "memorypage.h"
 #include "options.h"
+#include "optionspage.h"
+#include "panelsettings.h"
 #include "statusbarrefresh.h"
 #include "steptable.h"
 #include "widgetcontrols.h"
@@ -34,10 +36,15 @@ constexpr int kStartSquelch = 1;
 } // namespace
 
 MainWindow::MainWindow(const QString &channelText, QWidget *parent)
+    : MainWindow(nullptr, channelText, parent)
+{ }
+
+MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *parent)
     : QMainWindow(parent)
+    , m_settings(std::make_unique<PanelSettings>(store))
 {
     m_panel = BuildPanel(this);
-    m_panel.Channelnum->setText(channelText);
+    m_panel.Channelnum->setText(m_settings->startChannel(channelText));
 
     m_controls = std::make_unique<WidgetControls>(m_panel);
     m_session = new ReceiverSession(m_state, *m_controls, this);
@@ -54,10 +61,16 @@ MainWindow::MainWindow(const QString &channelText, QWidget *parent)
     WireMemoryPage();
     WireSession();
     WireKeyboard();
+    m_options
+        = new OptionsPage(*m_panel.Channelnum, *m_settings, *m_keyboard, this, m_panel.OptionsTab);
     StartUp();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The poll holds on to the key source, which goes before the window's children do.
+    delete m_keyboard;
+}
 
 void MainWindow::WireMainPage()
 {
@@ -91,6 +104,7 @@ void MainWindow::WireMainPage()
     connect(p.AGC, &QCheckBox::clicked, this, [&tuner] { tuner.SendAgc(); });
     connect(p.TuningKnob, &TuningKnobArea::pressed, m_knob, &KnobControl::Press);
     connect(p.TuningKnob, &TuningKnobArea::released, m_knob, &KnobControl::Release);
+    connect(p.TuningKnob, &TuningKnobArea::notched, m_knob, &KnobControl::Turn);
 }
 
 void MainWindow::WireKeypadPage()

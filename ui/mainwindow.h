@@ -15,6 +15,9 @@ class KeyboardPoll;
 class KeySource;
 class KnobControl;
 class MemoryPage;
+class OptionsPage;
+class PanelSettings;
+class QSettings;
 class StatusBarRefresh;
 class WidgetControls;
 
@@ -29,6 +32,10 @@ public:
     // channelText fills the channel box (the serial port) before start-up.
     explicit MainWindow(
         const QString &channelText = QStringLiteral("1"), QWidget *parent = nullptr);
+    // With the settings kept in store (null: for this run only). An empty channelText starts with
+    // the port chosen on the OPTIONS page in an earlier run, else "1"; a given one wins.
+    explicit MainWindow(
+        QSettings *store, const QString &channelText = QString(), QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // ON and OFF, as the buttons and the keys do them.
@@ -42,6 +49,7 @@ public:
     MemoryPage &memoryPage() { return *m_memory; }
     KeyboardPoll &keyboardPoll() { return *m_keyboard; }
     StatusBarRefresh &statusRefresh() { return *m_status; }
+    OptionsPage &optionsPage() { return *m_options; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -68,5 +76,7 @@ private:
     StatusBarRefresh *m_status = nullptr;
     std::unique_ptr<KeySource> m_keys;
     KeyboardPoll *m_keyboard = nullptr;
+    std::unique_ptr<PanelSettings> m_settings;
+    OptionsPage *m_options = nullptr;
     ExitQuestion m_exit;
 };

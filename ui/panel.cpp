@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyleFactory>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -184,6 +185,35 @@ QListView *MakeLog(QWidget *parent, const QString &name, const QRect &rect)
     return log;
 }
 
+// Makes the list's font smaller where its widest entry would run under the drop-down arrow: the
+// panel's fonts may be replaced by wider ones where they are not installed.
+void FitEntriesToWidth(QComboBox *list)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.rect = list->rect();
+    option.frame = true;
+    option.subControls = QStyle::SC_All;
+    // The label is drawn a few pixels in from the field's edges.
+    constexpr int kLabelMarginPixels = 4;
+    const int room
+        = list->style()
+              ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+              .width()
+        - kLabelMarginPixels;
+    QFont font = list->font();
+    auto widest = [list](const QFont &f) {
+        const QFontMetrics metrics(f);
+        int width = 0;
+        for (int i = 0; i < list->count(); ++i)
+            width = std::max(width, metrics.horizontalAdvance(list->itemText(i)));
+        return width;
+    };
+    while (widest(font) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    list->setFont(font);
+}
+
 // The page widget for one tab; its controls are placed relative to the tab container's corner.
 QWidget *AddPage(QTabWidget *tabs, const QString &caption)
 {
@@ -317,8 +347,10 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         panel.FilterGroup->addButton(panel.Filter[i], int(i));
     }
 
+    // As tall as the box beside it, with the text in the middle, so the two read on one line.
     panel.Label1 = MakeLabel(
-        page, QStringLiteral("Label1"), QStringLiteral("Channel"), Twips(120, 3000, 615, 255));
+        page, QStringLiteral("Label1"), QStringLiteral("Channel"), Twips(120, 2950, 615, 315));
+    panel.Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Wide enough for a device path such as /dev/ttyUSB0, not only a port number.
     panel.Channelnum = Place(new QLineEdit(QStringLiteral("1"), page), QStringLiteral("Channelnum"),
         Twips(840, 2950, kChannelBoxWidthTwips, 315));
@@ -342,6 +374,8 @@ void BuildKeypadPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         = MakeFrame(page, QStringLiteral("KeypadFrame1"), QString(), Twips(480, 120, 5055, 1095));
     panel.KeypadFrequency = MakeDisplay(panel.KeypadFrame[1], QStringLiteral("KeypadFrequency"),
         Twips(120, 120, 4815, 495), PanelFont(QStringLiteral("Arial"), 36, true), Qt::cyan);
+    // Arial 36 pt is taller than the area: drawn as it is, the digits lose their tops and bottoms.
+    panel.KeypadFrequency->setFitToHeight(true);
 
     // Laid over the lower edge of the keypad display's frame, which it hides.
     panel.TuningKnobFrame = MakeFrame(page, QStringLiteral("TuningKnobFrame"),
@@ -410,6 +444,7 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     Tint(panel.MemoryBanks, kMemoryBlue, tintedStyle);
     panel.MemoryBanks->setGeometry(
         Twips(360, 240, 3375, 0).adjusted(0, 0, 0, panel.MemoryBanks->sizeHint().height()));
+    FitEntriesToWidth(panel.MemoryBanks);
 
     const QFont memoryFont = PanelFont(QStringLiteral("Arial"), 9.75, true);
     panel.ScanBank = MakeButton(panel.MemoryFrame, QStringLiteral("ScanBank"),
@@ -524,7 +559,7 @@ Panel BuildPanel(QMainWindow *window)
     BuildKeypadPage(AddPage(panel.SSTab1, QStringLiteral(" &KEYPAD")), panel, tintedStyle);
     BuildMemoryPage(AddPage(panel.SSTab1, QStringLiteral(" MEMOR&Y")), panel, tintedStyle);
     AddPage(panel.SSTab1, QStringLiteral(" &LOAD"));
-    AddPage(panel.SSTab1, QStringLiteral(" O&PTIONS"));
+    panel.OptionsTab = AddPage(panel.SSTab1, QStringLiteral(" O&PTIONS"));
 
     BuildStatusBar(window, panel);
 

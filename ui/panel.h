@@ -83,6 +83,9 @@ struct Panel
     QLabel *NBofMemory = nullptr;
     std::array<QLabel *, 12> MemoryLabel {};
     std::array<QPushButton *, kBankSlots + 1> Memory {}; // Memory(1) … Memory(32)
+
+    // " O&PTIONS": the page itself, filled by OptionsPage.
+    QWidget *OptionsTab = nullptr;
 };
 
 // Builds the whole panel into the window (central widget and status bar), at the design's fixed

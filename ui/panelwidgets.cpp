@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -63,15 +64,39 @@ void TextDisplay::setTextColor(const QColor &color)
     update();
 }
 
+void TextDisplay::setFitToHeight(bool fit)
+{
+    m_fitToHeight = fit;
+    update();
+}
+
+QFont TextDisplay::DrawingFont() const
+{
+    QFont drawn = font();
+    if (!m_fitToHeight)
+        return drawn;
+    // The digits' ink, overshoot included, with a pixel of black above and below.
+    static const QString kTallest = QStringLiteral("0123456789");
+    const qreal room = height() - 2.0;
+    for (int tries = 0; tries < 8; ++tries) {
+        const qreal ink = QFontMetricsF(drawn).tightBoundingRect(kTallest).height();
+        if (ink <= room || drawn.pointSizeF() <= 4.0)
+            break;
+        drawn.setPointSizeF(std::max(4.0, drawn.pointSizeF() * room / ink - 0.25));
+    }
+    return drawn;
+}
+
 void TextDisplay::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     if (m_line.isEmpty())
         return;
-    painter.setFont(font());
+    const QFont drawn = DrawingFont();
+    painter.setFont(drawn);
     painter.setPen(m_color);
-    const QFontMetricsF metrics(font());
+    const QFontMetricsF metrics(drawn);
     // The line hangs from the top edge. A font taller than the area would lose the lower part of
     // its digits that way, so then the capitals are centred in the area instead.
     qreal baseline = metrics.ascent();
@@ -278,4 +303,20 @@ void TuningKnobArea::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
     emit released();
+}
+
+void TuningKnobArea::wheelEvent(QWheelEvent *event)
+{
+    // A notch of an ordinary wheel is 15 degrees, reported as 120 eighths.
+    constexpr int kNotchEighths = 120;
+    event->accept();
+    m_wheelEighths += event->angleDelta().y();
+    while (m_wheelEighths >= kNotchEighths) {
+        m_wheelEighths -= kNotchEighths;
+        emit notched(true);
+    }
+    while (m_wheelEighths <= -kNotchEighths) {
+        m_wheelEighths += kNotchEighths;
+        emit notched(false);
+    }
 }

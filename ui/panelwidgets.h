@@ -34,13 +34,19 @@ public:
     QString line() const { return m_line; }
     void setTextColor(const QColor &color);
     QColor textColor() const { return m_color; }
+    // Draws digits whole even when the font is taller than the area, in a smaller size
+    // of the font where need be.
+    void setFitToHeight(bool fit);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QFont DrawingFont() const;
+
     QString m_line;
     QColor m_color = Qt::white;
+    bool m_fitToHeight = false;
 };
 
 // The lamps' colours: red when off or idle, green when on or scanning frequencies, yellow while
@@ -127,12 +133,17 @@ public:
 signals:
     void pressed(int button);
     void released();
+    // One notch of the mouse wheel: up (away from the operator) or down. A wheel that reports
+    // finer movements gives one notch for every full notch's worth.
+    void notched(bool up);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     std::array<QWidget *, kMarkCount> m_marks {};
+    int m_wheelEighths = 0; // wheel movement not yet a whole notch, in eighths of a degree
 };

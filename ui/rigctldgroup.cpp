@@ -144,13 +144,3 @@ void RigctldGroup::ShowState()
                                   : clients == 1 ? tr("1 client connected")
                                                  : tr("%1 clients connected").arg(clients)));
 }
-
-void AddToOptionsPage(QWidget *page, QWidget *group)
-{
-    auto *layout = qobject_cast<QVBoxLayout *>(page->layout());
-    if (!layout) {
-        layout = new QVBoxLayout(page);
-        layout->addStretch();
-    }
-    layout->insertWidget(layout->count() - 1, group);
-}

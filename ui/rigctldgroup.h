@@ -41,6 +41,3 @@ private:
     QLabel *m_status = nullptr;
     QString m_problem; // why the last start failed, until the next one
 };
-
-// Puts a group onto a page of the tab container, below any groups already there.
-void AddToOptionsPage(QWidget *page, QWidget *group);

@@ -126,6 +126,7 @@ private slots:
     void heldKeyRepeatsAndHidesLowerRows();
     void pauseHoldsBackTheLastRowsOnlyWhileDown();
     void focusMovesInAWindowThatIsNotShown();
+    void onlyWhileActiveDropsKeysTypedElsewhere();
     void actionMayDeleteThePoll();
     void tickInsideItsOwnActionDoesNothing();
 
@@ -385,6 +386,51 @@ void TestKeyboardPoll::focusMovesInAWindowThatIsNotShown()
     QVERIFY(!panel.isActiveWindow());
     // Recorded as the focus the window gets when it is activated.
     QCOMPARE(panel.FocusName(), QString("RadioOff"));
+}
+
+void TestKeyboardPoll::onlyWhileActiveDropsKeysTypedElsewhere()
+{
+    PanelStandIn panel;
+    QWidget other;
+    panel.show();
+    other.show();
+    ScriptedKeys keys;
+    QStringList log;
+    const bool bankScanEnabled = true;
+    KeyboardPoll poll(keys, LoggingActions(log, bankScanEnabled), panel.Targets());
+    poll.setActiveWindowOnly(&panel);
+
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(!panel.isActiveWindow());
+    keys.tapped = {0x21, 0x2E};
+    poll.Tick();
+    // Read and dropped, so they do not act once the panel is in front either.
+    QVERIFY(log.isEmpty());
+    QVERIFY(keys.tapped.isEmpty());
+
+    // A key held while the panel comes to the front acts only once let go and pressed again.
+    keys.held = {0x22};
+    poll.Tick();
+    panel.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    poll.Tick();
+    poll.Tick();
+    QVERIFY(log.isEmpty());
+    keys.held.clear();
+    poll.Tick();
+    keys.tapped = {0x21};
+    poll.Tick();
+    QCOMPARE(log, QStringList {"stepUp"});
+    QCOMPARE(panel.FocusName(), QString("FrequencyUp"));
+
+    // Everywhere again: the keys act while the other window is in front.
+    poll.setActiveWindowOnly(nullptr);
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    keys.tapped = {0x22};
+    poll.Tick();
+    QCOMPARE(log, (QStringList {"stepUp", "stepDown"}));
 }
 
 void TestKeyboardPoll::actionMayDeleteThePoll()

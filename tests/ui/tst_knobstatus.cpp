@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <cmath>
@@ -64,6 +65,7 @@ private slots:
     void clickMakesOneStep();
     void marksWrapRound();
     void middleButtonChangesNoFrequency();
+    void wheelStepsOncePerNotch();
     void holdIsPacedThenFast();
     void holdKeepsTheWindowAlive();
     void fastHoldWaitsWithTheLinkOff();
@@ -104,6 +106,35 @@ void TestKnobStatus::middleButtonChangesNoFrequency()
     QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
     QCOMPARE(rig.litMark(), 0);
     QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
+}
+
+void TestKnobStatus::wheelStepsOncePerNotch()
+{
+    Rig rig;
+    const QPointF at = rig.p.TuningKnob->rect().center();
+    auto turn = [&](int eighths) {
+        QWheelEvent wheel(at, rig.p.TuningKnob->mapToGlobal(at), QPoint(), QPoint(0, eighths),
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(rig.p.TuningKnob, &wheel);
+    };
+    turn(120); // one notch away from the operator: up
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0106.000;FM;BW3\r"));
+    QCOMPARE(rig.litMark(), 1);
+    turn(-360); // three notches down in one event
+    QCOMPARE(rig.pty.read(),
+        QByteArray("FRQ 0105.900;FM;BW3\rFRQ 0105.800;FM;BW3\rFRQ 0105.700;FM;BW3\r"));
+    QCOMPARE(rig.litMark(), 10);
+    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.700.000"));
+    // A fine wheel reports parts of a notch: a step for each whole notch's worth, none for less,
+    // and a turn back cancels what was not yet a step.
+    turn(60);
+    turn(-30);
+    QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
+    turn(60);
+    turn(30);
+    QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.800;FM;BW3\r"));
+    QCOMPARE(rig.litMark(), 11);
+    QCOMPARE(rig.window.state().KnobHeld, 0);
 }
 
 void TestKnobStatus::holdIsPacedThenFast()

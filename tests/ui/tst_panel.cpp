@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleFactory>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -88,6 +89,8 @@ private slots:
     void colours();
     void textDisplayKeepsAndDrawsItsLine();
     void keypadDisplayShowsWholeDigits();
+    void bankNamesClearTheArrow();
+    void channelLabelOnTheLineOfItsBox();
     void fullMeterFitsItsArea();
     void lampAndDots();
     void knobIsRoundWithVisibleMarks();
@@ -180,7 +183,7 @@ void TestPanel::layout_data()
     row(p.Filter[2], "Filter3", "FilterFrame", {240, 1200, 1575, 315}, "100 KHz");
     row(p.Filter[3], "Filter4", "FilterFrame", {240, 1560, 1575, 315}, "300 KHz");
     row(p.Filter[4], "Filter5", "FilterFrame", {240, 1920, 1575, 315}, "1 MHz");
-    row(p.Label1, "Label1", "page 0", {120, 3000, 615, 255}, "Channel");
+    row(p.Label1, "Label1", "page 0", {120, 2950, 615, 315}, "Channel");
     row(p.Channelnum, "Channelnum", "page 0", {840, 2950, 2400, 315}, "1");
 
     row(p.CodesOutFrame, "CodesOutFrame", "page 1", {360, 120, 4215, 3135}, "  CODES OUT");
@@ -327,9 +330,15 @@ void TestPanel::fonts()
     QFETCH(double, points);
     QFETCH(bool, bold);
     QFETCH(QStringList, faces);
-    const QFont font = named(QString::fromLatin1(QTest::currentDataTag()))->font();
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    const QFont font = named(name)->font();
     QCOMPARE(font.family(), family);
-    QCOMPARE(font.pointSizeF(), points);
+    // The bank list's font is made a little smaller where its names would run under the arrow.
+    if (name == QLatin1String("MemoryBanks"))
+        QVERIFY2(font.pointSizeF() <= points && font.pointSizeF() >= points - 1.0,
+            qPrintable(QString::number(font.pointSizeF())));
+    else
+        QCOMPARE(font.pointSizeF(), points);
     QCOMPARE(font.bold(), bold);
     const QFontInfo shown(font);
     QVERIFY2(faces.contains(shown.family()), qPrintable(shown.family()));
@@ -500,18 +509,87 @@ void TestPanel::textDisplayKeepsAndDrawsItsLine()
 
 void TestPanel::keypadDisplayShowsWholeDigits()
 {
-    // Its font is taller than the area: the digits stand in the middle, not cut off below.
+    // Its font is taller than the area: the digits are drawn whole, in the middle, with black
+    // above and below them, and still fill most of the height.
     m_panel.SSTab1->setCurrentIndex(2);
     TextDisplay *display = m_panel.KeypadFrequency;
-    display->setLine("1100.00000");
-    const QImage image = display->grab().toImage();
+    for (const QString line : {"1100.00000", "8888", "0.5"}) {
+        display->setLine(line);
+        const QImage image = display->grab().toImage();
+        const QRect ink = InkOf(image, Qt::cyan, 120);
+        const int above = ink.top();
+        const int below = image.height() - 1 - ink.bottom();
+        const QString where
+            = QStringLiteral("%1: %2 above, %3 below").arg(line).arg(above).arg(below);
+        QVERIFY2(above >= 1 && below >= 1, qPrintable(where));
+        QVERIFY2(qAbs(above - below) <= 2, qPrintable(where));
+        QVERIFY2(ink.height() >= image.height() - 8, qPrintable(where));
+        QVERIFY(ink.right() < image.width() - 1);
+    }
     display->setLine(QString());
-    const QRect ink = InkOf(image, Qt::cyan, 120);
-    const int above = ink.top();
-    const int below = image.height() - 1 - ink.bottom();
-    QVERIFY2(qAbs(above - below) <= 2, qPrintable(QStringLiteral("%1 %2").arg(above).arg(below)));
-    QVERIFY(ink.height() >= image.height() - 4);
-    QVERIFY(ink.right() < image.width() - 1);
+}
+
+void TestPanel::bankNamesClearTheArrow()
+{
+    // Every bank's name fits the list's text field, so no digit hides under the arrow.
+    QComboBox *banks = m_panel.MemoryBanks;
+    QStyleOptionComboBox option;
+    option.initFrom(banks);
+    option.rect = banks->rect();
+    option.frame = true;
+    option.subControls = QStyle::SC_All;
+    const QRect field = banks->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, banks);
+    const QRect arrow = banks->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, banks);
+    QVERIFY(field.right() < arrow.left());
+    const QFontMetrics metrics(banks->font());
+    for (int i = 0; i < banks->count(); ++i)
+        QVERIFY2(metrics.horizontalAdvance(banks->itemText(i)) < field.width(),
+            qPrintable(banks->itemText(i)));
+    // Drawn: the last digit's ink ends before the arrow begins.
+    m_panel.SSTab1->setCurrentIndex(3);
+    banks->setCurrentIndex(1);
+    const QImage image = banks->grab().toImage();
+    banks->setCurrentIndex(0);
+    QRect text;
+    for (int y = field.top(); y <= field.bottom(); ++y) {
+        for (int x = field.left(); x < arrow.left(); ++x) {
+            if (qGray(image.pixel(x, y)) < 60)
+                text |= QRect(x, y, 1, 1);
+        }
+    }
+    QVERIFY(text.width() > field.width() / 2);
+    QVERIFY2(text.right() < arrow.left() - 2,
+        qPrintable(
+            QStringLiteral("text to %1, arrow from %2").arg(text.right()).arg(arrow.left())));
+}
+
+void TestPanel::channelLabelOnTheLineOfItsBox()
+{
+    // "Channel" and the "1" in the box beside it stand on one baseline.
+    m_panel.SSTab1->setCurrentIndex(0);
+    QWidget *page = m_panel.SSTab1->widget(0);
+    const QImage image = page->grab().toImage();
+    auto inkBottom = [&image](const QRect &area) {
+        int bottom = -1;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (qGray(image.pixel(x, y)) < 90)
+                    bottom = y;
+            }
+        }
+        return bottom;
+    };
+    const QRect label = m_panel.Label1->geometry();
+    // The digit only: inside the box's frame, left of any cursor.
+    const QRect box = m_panel.Channelnum->geometry().adjusted(3, 3, -3, -3);
+    const QRect digit(box.left(), box.top(), 12, box.height());
+    const int labelBaseline = inkBottom(label);
+    const int boxBaseline = inkBottom(digit);
+    QVERIFY(labelBaseline > 0 && boxBaseline > 0);
+    QVERIFY2(qAbs(labelBaseline - boxBaseline) <= 1,
+        qPrintable(QStringLiteral("label %1, box %2").arg(labelBaseline).arg(boxBaseline)));
 }
 
 void TestPanel::fullMeterFitsItsArea()

@@ -1,5 +1,6 @@
 #include "../support/ptyread.h"
 #include "mainwindow.h"
+#include "optionspage.h"
 #include "options.h"
 #include "panelrigtarget.h"
 #include "rigctldgroup.h"
@@ -718,7 +719,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
     {
         Rig rig;
         auto *group = new RigctldGroup(rig.server);
-        AddToOptionsPage(rig.p.SSTab1->widget(5), group);
+        rig.window.optionsPage().addGroup(group);
         QCOMPARE(rig.p.SSTab1->tabText(5), QStringLiteral(" O&PTIONS"));
         QVERIFY(rig.p.SSTab1->widget(5)->isAncestorOf(group));
         rig.server.Stop();

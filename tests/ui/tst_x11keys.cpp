@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QtTest>
 
 // Sends keys to the X server the way a keyboard does (XTEST); "key" presses and releases.
@@ -33,6 +35,8 @@ private slots:
     void keypadFollowsNumLock();
     void keyFromTheKeyboardStepsUp();
     void pageDownOnTheKeyboardTunesTheReceiver();
+    void keyTypedIntoAnotherProgram_data();
+    void keyTypedIntoAnotherProgram();
 
 private:
     std::unique_ptr<X11KeySource> m_keys;
@@ -189,9 +193,118 @@ void TestX11Keys::pageDownOnTheKeyboardTunesTheReceiver()
     QCOMPARE(window.focusWidget(), window.panel().FrequencyDown);
 }
 
+// Xlib's macros clash with Qt's names: it comes after Qt's headers and the tests that use them.
+#include <X11/Xlib.h>
+
+namespace {
+
+// A window of another X client, as another program's window would be: it can be given the
+// keyboard focus and counts the keys it receives.
+class OtherClient
+{
+public:
+    OtherClient()
+        : m_display(XOpenDisplay(nullptr))
+    {
+        if (!m_display)
+            return;
+        m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 700, 0, 300, 200, 0,
+            0, WhitePixel(m_display, DefaultScreen(m_display)));
+        XSelectInput(m_display, m_window, KeyPressMask | StructureNotifyMask);
+        XMapRaised(m_display, m_window);
+        XEvent event;
+        do
+            XWindowEvent(m_display, m_window, StructureNotifyMask, &event);
+        while (event.type != MapNotify);
+    }
+    ~OtherClient()
+    {
+        if (m_display) {
+            XDestroyWindow(m_display, m_window);
+            XCloseDisplay(m_display);
+        }
+    }
+    bool isOpen() const { return m_display != nullptr; }
+    void takeFocus() { focus(m_window); }
+    // As a window manager does when the operator clicks into another window.
+    void focus(Window window)
+    {
+        XSetInputFocus(m_display, window, RevertToPointerRoot, CurrentTime);
+        XSync(m_display, False);
+    }
+    int keyPresses()
+    {
+        XEvent event;
+        while (XCheckWindowEvent(m_display, m_window, KeyPressMask, &event))
+            ++m_keyPresses;
+        return m_keyPresses;
+    }
+
+private:
+    Display *m_display = nullptr;
+    Window m_window = 0;
+    int m_keyPresses = 0;
+};
+
+// What reached the receiver, without the signal polls.
+QByteArray WithoutPolls(QByteArray bytes)
+{
+    return bytes.replace("SS?\r", "");
+}
+
+} // namespace
+
+void TestX11Keys::keyTypedIntoAnotherProgram_data()
+{
+    QTest::addColumn<QString>("scope"); // the option button chosen on the OPTIONS page
+    QTest::addColumn<QByteArray>("sent"); // by Page Down typed into the other program
+    QTest::newRow("everywhere") << "KeyboardEverywhere" << QByteArray("FRQ 0105.800;FM;BW3\r");
+    QTest::newRow("only while active") << "KeyboardWhileActive" << QByteArray();
+}
+
+void TestX11Keys::keyTypedIntoAnotherProgram()
+{
+    QFETCH(QString, scope);
+    QFETCH(QByteArray, sent);
+    PseudoTerminal pty;
+    MainWindow window(pty.slavePath());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.panel().SSTab1->setCurrentIndex(5);
+    auto *choice = window.findChild<QRadioButton *>(scope);
+    QTest::mouseClick(choice, Qt::LeftButton, {}, QPoint(8, choice->height() / 2));
+    QVERIFY(choice->isChecked());
+    window.panel().SSTab1->setCurrentIndex(0);
+    window.panel().RadioOn->click();
+    QCOMPARE(pty.read(),
+        QByteArray("RMT\rCOR 1\rAFC/\rAGC/\rFRQ 0105.900;FM;BW3\r"
+                   "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r"));
+
+    OtherClient other;
+    QVERIFY(other.isOpen());
+    other.takeFocus();
+    QTRY_VERIFY(!window.isActiveWindow());
+    QVERIFY(Xdotool({"key", "Next"}));
+    QTRY_COMPARE(other.keyPresses(), 1);
+    // Several keyboard polls' time.
+    QCOMPARE(WithoutPolls(CollectFor(pty, 400)), sent);
+
+    // In the panel the key acts whatever the scope, and a key typed elsewhere is not done late.
+    other.focus(Window(window.winId()));
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // On a button, which does nothing with the key itself (a focused step list would change step).
+    window.panel().FrequencyDown->setFocus();
+    QVERIFY(Xdotool({"key", "Next"}));
+    const QByteArray expected = sent.isEmpty() ? "FRQ 0105.800;FM;BW3\r" : "FRQ 0105.700;FM;BW3\r";
+    QByteArray got = CollectUntil(pty, expected);
+    got += CollectFor(pty, 300);
+    QCOMPARE(WithoutPolls(got), expected);
+    QCOMPARE(other.keyPresses(), 1);
+}
+
 // Without a reachable X display the xcb platform would abort the program before any test could
 // skip, so it then runs offscreen and the X tests skip.
-#include <X11/Xlib.h>
 
 int main(int argc, char **argv)
 {

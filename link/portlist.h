@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// A serial port as the system reports it.
+struct PortEntry
+{
+    QString device; // the path to open, for example "/dev/ttyUSB0"
+    QString description;
+    QString manufacturer;
+    QString serialNumber;
+    QString usbId; // USB vendor:product in hexadecimal, "0403:6001"; empty for other ports
+};
+
+// The serial ports the system offers now.
+QList<PortEntry> SystemPorts();
+
+// "vvvv:pppp", or empty when either number is unknown.
+QString UsbId(bool hasVendor, quint16 vendor, bool hasProduct, quint16 product);
+
+// In plain words, which device the text of the channel box stands for, with what the list says of
+// it: the device is looked up in ports by its real path, so a /dev/serial/by-id link finds its
+// adapter.
+QString DescribeChannel(const QString &channelText, const QList<PortEntry> &ports);

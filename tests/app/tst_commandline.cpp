@@ -1,0 +1,161 @@
+#include "../support/ptyread.h"
+#include "commandline.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs qz-remote as from a terminal with no display at all.
+Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = QString())
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    if (!configHome.isEmpty())
+        environment.insert("XDG_CONFIG_HOME", configHome);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QZ_REMOTE_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void helpListsEveryOptionOnOneLine();
+    void versionWithoutADisplay();
+    void mistakesAreReportedWithoutADisplay_data();
+    void mistakesAreReportedWithoutADisplay();
+    void qtsOwnOptionsReachQt();
+    void rememberedPortUnlessOneIsGiven();
+};
+
+void TestCommandLine::helpListsEveryOptionOnOneLine()
+{
+    for (const char *help : {"--help", "-h"}) {
+        const Run run = RunWithoutDisplay({help});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QString());
+        const QStringList lines = run.out.split('\n');
+        QVERIFY(lines.first().startsWith("Usage: qz-remote"));
+        for (const CommandOption &row : kOptionTable) {
+            const QString name = QStringLiteral("--") + QLatin1String(row.name);
+            QStringList found;
+            for (const QString &line : lines) {
+                if (line.contains(QRegularExpression(
+                        QRegularExpression::escape(name) + QStringLiteral("(\\s|$)"))))
+                    found << line;
+            }
+            if (row.hidden) {
+                QVERIFY2(found.isEmpty(), qPrintable(name));
+                continue;
+            }
+            // One line carries the option, its value's name and its whole description.
+            QCOMPARE(found.size(), 1);
+            QVERIFY2(found.first().startsWith("  -"), qPrintable(found.first()));
+            QVERIFY2(found.first().endsWith(QLatin1String(row.help)), qPrintable(found.first()));
+            if (row.valueName)
+                QVERIFY(found.first().contains(name + ' ' + QLatin1String(row.valueName)));
+        }
+    }
+}
+
+void TestCommandLine::versionWithoutADisplay()
+{
+    for (const char *version : {"--version", "-v"}) {
+        const Run run = RunWithoutDisplay({version});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QStringLiteral("qz-remote " QZ_VERSION "\n"));
+    }
+}
+
+void TestCommandLine::mistakesAreReportedWithoutADisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option")
+        << QStringList {"--prot", "1"} << "qz-remote: Unknown option 'prot'.";
+    QTest::newRow("port without a device")
+        << QStringList {"--port"} << "qz-remote: Missing value after '--port'.";
+    QTest::newRow("stray argument")
+        << QStringList {"/dev/ttyUSB0"} << "qz-remote: unexpected argument \"/dev/ttyUSB0\"";
+    QTest::newRow("no display") << QStringList {"--port", "1"}
+                                << "qz-remote: no display to show the panel on (neither DISPLAY "
+                                   "nor WAYLAND_DISPLAY is set).";
+}
+
+void TestCommandLine::mistakesAreReportedWithoutADisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Run run = RunWithoutDisplay(arguments);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.startsWith(message + '\n'), qPrintable(run.err));
+}
+
+void TestCommandLine::qtsOwnOptionsReachQt()
+{
+    // -platform is Qt's: accepted here, and it lets the panel start without a display.
+    QTemporaryDir config;
+    const Run run = RunWithoutDisplay(
+        {"-platform", "offscreen", "--simulate", "--exit-when-shown"}, config.path());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.startsWith("shown-at-us "), qPrintable(run.out + run.err));
+    // Starting and looking stores nothing.
+    QVERIFY(!QFileInfo::exists(config.filePath("qz-remote/qz-remote.conf")));
+}
+
+void TestCommandLine::rememberedPortUnlessOneIsGiven()
+{
+    // The settings file as the OPTIONS page leaves it after "Use this port".
+    PseudoTerminal remembered;
+    PseudoTerminal given;
+    QTemporaryDir config;
+    QVERIFY(QDir(config.path()).mkpath("qz-remote"));
+    QFile file(config.filePath("qz-remote/qz-remote.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[serial]\nport=" + remembered.slavePath().toUtf8() + "\n");
+    file.close();
+
+    for (const bool withPort : {false, true}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        QProcess panel;
+        panel.setProcessEnvironment(environment);
+        QStringList arguments {"--power-on"};
+        if (withPort)
+            arguments << "--port" << given.slavePath();
+        panel.start(QStringLiteral(QZ_REMOTE_PATH), arguments);
+        QVERIFY(panel.waitForStarted());
+        PseudoTerminal &used = withPort ? given : remembered;
+        PseudoTerminal &unused = withPort ? remembered : given;
+        QVERIFY(CollectUntil(used, "RMT\r", 10000).startsWith("RMT\r"));
+        QCOMPARE(unused.readAvailable(), QByteArray());
+        panel.kill();
+        panel.waitForFinished();
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# check_package.sh CPACK BUILD_DIR VERSION: builds the Debian package from the build tree, checks
+# that its dependencies come from the linked shared libraries, unpacks it into a temporary root and
+# starts the installed program there, without a display, with --version.
+set -euo pipefail
+cpack=$1
+build=$2
+version=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+if ! "$cpack" --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    fail "cpack could not build the package"
+fi
+deb=("$work"/out/qz-remote_"$version"_*.deb)
+[ -f "${deb[0]}" ] || fail "no qz-remote_${version}_*.deb in $(ls "$work/out")"
+echo "built $(basename "${deb[0]}")"
+
+depends=$(dpkg-deb -f "${deb[0]}" Depends)
+echo "Depends: $depends"
+names=$(tr ',' '\n' <<<"$depends" | sed 's/(.*//; s/ //g')
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6; do
+    grep -qxF "$library" <<<"$names" || fail "Depends lacks $library"
+done
+
+root="$work/root"
+dpkg-deb -x "${deb[0]}" "$root"
+id=io.github.qzremote.QZRemote
+for file in usr/bin/qz-remote usr/bin/qz-sim \
+    "usr/share/applications/$id.desktop" \
+    "usr/share/icons/hicolor/scalable/apps/$id.svg" \
+    "usr/share/metainfo/$id.metainfo.xml" \
+    usr/share/doc/qz-remote/examples/QZMemory.txt; do
+    [ -f "$root/$file" ] || fail "the package does not install /$file"
+done
+[ -x "$root/usr/bin/qz-remote" ] || fail "/usr/bin/qz-remote is not executable"
+grep -q "^Icon=$id$" "$root/usr/share/applications/$id.desktop" || fail "the entry names another icon"
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+    "$root/usr/share/metainfo/$id.metainfo.xml" || fail "the metainfo launches another entry"
+desktop-file-validate "$root/usr/share/applications/$id.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" >/dev/null
+
+# The installed programs, as from a terminal with no display; Qt comes from the system.
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    LD_LIBRARY_PATH="$root/usr/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
+    "$root/usr/bin/qz-remote" --version)
+[ "$answer" = "qz-remote $version" ] || fail "installed qz-remote --version said: $answer"
+answer=$(env -u DISPLAY "$root/usr/bin/qz-sim" --version)
+[ "$answer" = "qz-sim $version" ] || fail "installed qz-sim --version said: $answer"
+echo "installed qz-remote and qz-sim answer --version"

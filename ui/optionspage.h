@@ -1,0 +1,64 @@
+#pragma once
+
+#include "panelsettings.h"
+#include "portlist.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class KeyboardPoll;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class QVBoxLayout;
+
+// The " O&PTIONS" page: the program's settings, one group each, in a column that scrolls once
+// the groups outgrow the page. The serial-port chooser lists the ports the system offers and puts
+// the chosen one into the channel box (it takes effect at the next ON, as a typed one does); the
+// keyboard group sets where the shortcuts act. Choices are remembered in the settings.
+class OptionsPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using PortLister = std::function<QList<PortEntry>()>;
+
+    // Fills page (the tab's own widget). window is the panel whose being active the keyboard
+    // scope "only while this window is active" asks for.
+    OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPoll &keyboard,
+        QWidget *window, QWidget *page);
+
+    // Another feature's settings: the group joins the column, below those already there.
+    void addGroup(QWidget *group);
+
+    // Where the chooser's list comes from; SystemPorts unless replaced.
+    void setPortLister(PortLister lister);
+    // Lists the ports again, keeping the selected one selected where it is still there.
+    void RefreshPorts();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *BuildPortGroup();
+    QWidget *BuildKeyboardGroup();
+    void UseSelectedPort();
+    void ShowChannel();
+    void ApplyKeyboardScope(KeyboardScope scope);
+
+    QLineEdit &m_channel;
+    PanelSettings &m_settings;
+    KeyboardPoll &m_keyboard;
+    QWidget *m_window;
+    PortLister m_lister;
+    QList<PortEntry> m_ports;
+    QVBoxLayout *m_groups = nullptr;
+    QTreeWidget *m_portList = nullptr;
+    QLabel *m_channelShown = nullptr;
+    QPushButton *m_usePort = nullptr;
+    QRadioButton *m_everywhere = nullptr;
+    QRadioButton *m_whileActive = nullptr;
+};
