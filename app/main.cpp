@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "memorytools.h"
 #include "simreceiver.h"
 
 #include <QApplication>
@@ -47,6 +48,10 @@ private:
 
 int main(int argc, char *argv[])
 {
+    // The memory-file tools need no window: they run before the application, without a display.
+    if (const int status = RunMemoryTool(argc, argv); status != kNotAMemoryTool)
+        return status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qz-remote"));
     QApplication::setApplicationVersion(QStringLiteral(QZ_VERSION));
@@ -74,6 +79,9 @@ int main(int argc, char *argv[])
     powerOnOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(portOption);
     parser.addOption(simulateOption);
+    for (const MemoryToolOption &tool : MemoryToolOptions())
+        parser.addOption({QString::fromLatin1(tool.name), QString::fromLatin1(tool.description),
+            QString::fromLatin1(tool.valueName)});
     parser.addOption(exitWhenShownOption);
     parser.addOption(powerOnOption);
     parser.process(app);
