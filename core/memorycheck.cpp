@@ -469,6 +469,16 @@ void Checker::checkChannelLine(const MemoryLine &line, int bank)
                   "channel of "
                 + BankName(bank) + ". To leave the channel out, delete the line");
     }
+    if (text.size() > 1 + kBankNameLength && IsDigit(text[1 + kBankNameLength])) {
+        std::size_t end = 1 + kBankNameLength;
+        while (end < text.size() && IsDigit(text[end]))
+            ++end;
+        add(lineAt(line, 0),
+            "the bank number goes on past two digits ("
+                + QuotedText(text.substr(kBankNameLength - 2, end - kBankNameLength + 2))
+                + "): the panel reads only the first two and puts the line in " + BankName(bank)
+                + ". Banks are #01 to #99");
+    }
     // Lines joined by bare line feeds are reported as such; their fields make sense again once
     // the line ends are right.
     if (text.find('\n') != std::string_view::npos)

@@ -47,15 +47,16 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-// Writes the bytes to a new file next to target and renames it over target. mode is applied
-// when given (>= 0); otherwise the new file gets the usual permissions for new files.
-bool ReplaceInOneStep(
+// Writes the bytes to a new file next to target and gives its name, or the empty text (with the
+// reason in error) and no file left behind. mode is applied when given (>= 0); otherwise the new
+// file gets the usual permissions for new files.
+std::string WriteBeside(
     const std::string &target, std::string_view bytes, int mode, std::string &error)
 {
     static std::atomic<unsigned> counter {0};
     const std::string folder = FolderOf(target);
-    const std::string base
-        = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
+    const std::size_t slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -64,12 +65,12 @@ bool ReplaceInOneStep(
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             error = "cannot create a file in " + folder + ": " + Reason(errno);
-            return false;
+            return {};
         }
     }
     if (fd < 0) {
         error = "cannot create a temporary file in " + folder;
-        return false;
+        return {};
     }
     auto fail = [&](const std::string &what) {
         const int saved = errno;
@@ -77,7 +78,7 @@ bool ReplaceInOneStep(
             ::close(fd);
         ::unlink(temporary.c_str());
         error = what + ": " + Reason(saved);
-        return false;
+        return std::string();
     };
     if (!WriteAll(fd, bytes))
         return fail("cannot write " + temporary);
@@ -89,10 +90,18 @@ bool ReplaceInOneStep(
     fd = -1;
     if (closing != 0)
         return fail("cannot write " + temporary);
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return fail("cannot put the new file in place of " + target);
+    return temporary;
+}
+
+bool PutInPlace(const std::string &temporary, const std::string &target, std::string &error)
+{
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = "cannot put the new file in place of " + target + ": " + Reason(errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
     // The rename itself reaches the disk with the folder.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
@@ -155,14 +164,23 @@ bool ReplaceFileContents(
         return false;
     }
     const int mode = exists ? static_cast<int>(info.st_mode & 07777) : -1;
+    // The new contents are written in full before anything else changes.
+    const std::string temporary = WriteBeside(target, bytes, mode, error);
+    if (temporary.empty())
+        return false;
     if (exists && keepBackup) {
         std::string previous;
+        std::string backup;
         if (ReadPlainFile(target, previous, error) != FileRead::Read) {
             error = "cannot read " + path + " to keep a copy: " + error;
+            backup.clear();
+        } else {
+            backup = WriteBeside(BackupPath(path), previous, mode, error);
+        }
+        if (backup.empty() || !PutInPlace(backup, BackupPath(path), error)) {
+            ::unlink(temporary.c_str());
             return false;
         }
-        if (!ReplaceInOneStep(BackupPath(path), previous, mode, error))
-            return false;
     }
-    return ReplaceInOneStep(target, bytes, mode, error);
+    return PutInPlace(temporary, target, error);
 }
