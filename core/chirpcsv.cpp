@@ -199,6 +199,20 @@ std::string MemoryName(std::string_view utf8)
     return TrimmedText(trimmed.substr(0, kChannelFieldKeys[1].width));
 }
 
+// CHIRP has no column for the filter. An export keeps a filter other than the one an import
+// would choose in the Comment column, written exactly "FILTER=10 KHz", so that export then
+// import gives the same bank back; other comments are left alone.
+constexpr std::string_view kFilterComment = "FILTER=";
+
+std::optional<int> KeptFilter(std::string_view comment)
+{
+    comment = TrimSpaces(comment);
+    if (comment.substr(0, kFilterComment.size()) != kFilterComment)
+        return std::nullopt;
+    const int index = FilterIndexForCaption(comment.substr(kFilterComment.size()));
+    return index >= 0 ? std::optional<int>(index) : std::nullopt;
+}
+
 std::string CsvCell(std::string_view text)
 {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)
@@ -313,6 +327,7 @@ ChirpImport ImportChirpCsv(std::string_view csv)
     const int nameColumn = column("Name");
     const int modeColumn = column("Mode");
     const int stepColumn = column("TStep");
+    const int commentColumn = column("Comment");
     if (frequencyColumn < 0) {
         result.error = "its first line names no Frequency column, so it is not a CHIRP export (a "
                        "CHIRP export begins \"Location,Name,Frequency,...\")";
@@ -378,13 +393,16 @@ ChirpImport ImportChirpCsv(std::string_view csv)
                 step = kStepTable[static_cast<std::size_t>(index)].caption;
         }
 
+        int filterIndex = narrow ? kFilter1 : band->filterIndex;
+        if (const std::optional<int> kept = KeptFilter(cell(commentColumn)))
+            filterIndex = *kept;
+
         ImportedChannel channel;
         channel.line = row->line;
         channel.fields.frequency = MemoryFrequencyText(*hz);
         channel.fields.name = name;
         channel.fields.mode = kModeTable[static_cast<std::size_t>(modeIndex)].word;
-        channel.fields.filter
-            = kFilterTable[static_cast<std::size_t>(narrow ? kFilter1 : band->filterIndex)].caption;
+        channel.fields.filter = kFilterTable[static_cast<std::size_t>(filterIndex)].caption;
         channel.fields.step = step;
         result.channels.push_back(channel);
     }
@@ -499,9 +517,16 @@ ChirpExport ExportChirpCsv(const std::vector<ChannelFields> &bank)
                     + ", the band plan's"});
         }
         std::string mode(kExportModes[static_cast<std::size_t>(modeIndex)]);
-        if (modeIndex == kModeFM && FilterIndexForCaption(c.filter) == kFilter1
-            && (!band || band->filterIndex != kFilter1))
+        const int filterIndex = FilterIndexForCaption(c.filter);
+        const int bandFilter = band ? band->filterIndex : kFilter3;
+        if (modeIndex == kModeFM && filterIndex == kFilter1 && bandFilter != kFilter1)
             mode = "NFM";
+        // The filter an import of this record would choose; any other goes into the comment.
+        const int importFilter = mode == "NFM" ? kFilter1 : bandFilter;
+        std::string comment;
+        if (filterIndex >= 0 && filterIndex != importFilter)
+            comment = std::string(kFilterComment)
+                + kFilterTable[static_cast<std::size_t>(filterIndex)].caption;
 
         int stepIndex = StepIndexForCaption(c.step);
         if (stepIndex < 0 && band)
@@ -514,7 +539,7 @@ ChirpExport ExportChirpCsv(const std::vector<ChannelFields> &bank)
             static_cast<long long>(*hz / 1'000'000), static_cast<long long>(*hz % 1'000'000));
         result.csv += CsvRecord({std::to_string(slot), Utf8Text(c.name), frequency, "", "0.000000",
             "", "88.5", "88.5", "023", "NN", "023", "Tone->Tone", mode, KilohertzText(stepHz), "",
-            "50W", "", "", "", "", ""});
+            "50W", comment, "", "", "", ""});
         ++result.written;
     }
     return result;

@@ -48,7 +48,8 @@ struct ChirpImport
 // offset and tones are for transmitting) is ignored. Each record gives a channel with the
 // receive frequency, the name cut to six characters, the mode (FM and NFM as FM, WFM as PLS, AM,
 // USB, LSB, CW; any other mode skips the record), the band plan's filter for the frequency (the
-// narrowest for NFM) and the step from TStep when it is one of the panel's, else the band plan's.
+// narrowest for NFM; a Comment written exactly "FILTER=10 KHz", as the export writes it, gives
+// that filter) and the step from TStep when it is one of the panel's, else the band plan's.
 // Frequencies outside 0.1 to 1100 MHz are skipped too.
 ChirpImport ImportChirpCsv(std::string_view csv);
 
@@ -93,7 +94,10 @@ struct ChirpExport
 
 // A bank as a CHIRP export: one record per loaded slot, Location the slot number, the frequency
 // and name, the mode (PLS as WFM, FM with the 10 KHz filter as NFM where the band plan has a
-// wider one), TStep from the step (the band plan's when the slot has none) and CHIRP's defaults
-// for the transmit-only columns. The name is turned from the memory file's single-byte text into
-// UTF-8. A frequency text that is not a plain decimal number is not exported.
+// wider one; the band plan's when the slot has none the panel knows), TStep from the step (the
+// band plan's when the slot has none), a filter other than the one an import would choose as
+// the Comment "FILTER=..." and CHIRP's defaults for the transmit-only columns. Channels with a
+// mode, filter and step of the panel's come back unchanged from an import. The name is turned from
+// the memory file's single-byte text into UTF-8. A frequency text that is not a plain decimal
+// number is not exported.
 ChirpExport ExportChirpCsv(const std::vector<ChannelFields> &bank);

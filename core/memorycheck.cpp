@@ -711,8 +711,8 @@ void Checker::reportBanks()
                 name + ended + ", after its " + Lines(s.firstLine, s.lastLine)
                     + ": the panel never reads this line"
                     + (stray.lines > 1 ? " or the " + Number(stray.lines - 1) + " after it" : "")
-                    + ". A bank is one run of lines with nothing between them: move these up to "
-                      "join the others");
+                    + ". A bank is one run of lines with nothing between them: move "
+                    + (stray.lines > 1 ? "these" : "it") + " up to join the others");
         }
         m_result.banks.push_back(s);
     }

@@ -74,6 +74,7 @@ private slots:
     void exportIsWhatChirpReads();
     void roundTrip_data();
     void roundTrip();
+    void exampleBanksRoundTrip();
     void replacingKeepsEveryOtherByte();
     void appendingStartsALineOfItsOwn_data();
     void appendingStartsALineOfItsOwn();
@@ -244,7 +245,7 @@ void TestChirpCsv::notAChirpExport()
 void TestChirpCsv::exportIsWhatChirpReads()
 {
     std::vector<ChannelFields> bank(3);
-    bank[0] = {"121.5", "Guard", "AM", "50 KHz", "25 KHz"};
+    bank[0] = {"121.5", "Guard", "AM", "10 KHz", "25 KHz"}; // the band plan has 50 KHz
     bank[1] = {"", "EMPTY", "", "", ""}; // an empty slot is left out
     bank[2] = {"145,5", "Comma", "FM", "", ""};
     bank.push_back({"88.1", "Caf\xE9, A", "PLS", "300 KHz", "100 KHz"});
@@ -257,7 +258,8 @@ void TestChirpCsv::exportIsWhatChirpReads()
         (QStringList {
             "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,"
             "RxDtcsCode,CrossMode,Mode,TStep,Skip,Power,Comment,URCALL,RPT1CALL,RPT2CALL,DVCODE",
-            "1,Guard,121.500000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,AM,25.00,,50W,,,,,",
+            "1,Guard,121.500000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,AM,25.00,,50W,"
+            "FILTER=10 KHz,,,,",
             QString::fromUtf8("4,\"Café, A\",88.100000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,"
                               "WFM,100.00,,50W,,,,,"),
             "5,PMR1,446.006250,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,0.001,,50W,,,,,",
@@ -296,6 +298,24 @@ void TestChirpCsv::roundTrip()
     const ChirpImport second = ImportChirpCsv(exported.csv);
     QVERIFY(second.skipped.empty());
     QCOMPARE(Bank(9, second.channels), bank);
+}
+
+// The example file's banks use filters other than the band plan's (10 KHz in the air band); they
+// come back all the same.
+void TestChirpCsv::exampleBanksRoundTrip()
+{
+    const std::string example = Read(QStringLiteral(QZ_EXAMPLE_MEMORY_FILE));
+    for (int bank = 1; bank <= 5; ++bank) {
+        const std::vector<ChannelFields> channels = LoadBank(example, BankName(bank));
+        QVERIFY(channels.size() >= 7);
+        const ChirpExport exported = ExportChirpCsv(channels);
+        QVERIFY(exported.notes.empty());
+        const ChirpImport imported = ImportChirpCsv(exported.csv);
+        std::vector<ChannelFields> back;
+        for (const ImportedChannel &c : imported.channels)
+            back.push_back(c.fields);
+        QVERIFY(back == channels);
+    }
 }
 
 void TestChirpCsv::replacingKeepsEveryOtherByte()
