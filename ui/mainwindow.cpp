@@ -6,6 +6,7 @@
 #include "keyboardpoll.h"
 #include "keysource.h"
 #include "knobcontrol.h"
+#include "loadpage.h"
 #include "memorypage.h"
 #include "options.h"
 #include "scancontrol.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
@@ -97,6 +99,8 @@ MainWindow::MainWindow(const QString &channelText, QWidget *parent)
     m_scans = new ScanControl(*m_link, *m_tuner, *m_memory, m_state, m_timers, m_panel, this);
     m_knob = new KnobControl(m_state, *m_tuner, *m_wait, m_panel, this);
     m_status = new StatusBarRefresh(m_panel, this);
+    m_load = new LoadPage(m_panel, *m_memory,
+        QDir::current().absoluteFilePath(QString::fromLatin1(MemoryPage::kMemoryFileName)), this);
     new FollowNewest(m_panel.CodesOut, m_codesOut);
     new FollowNewest(m_panel.CodesIn, m_codesIn);
 

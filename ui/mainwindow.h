@@ -15,6 +15,7 @@ class FrequencyEntry;
 class KeyboardPoll;
 class KeySource;
 class KnobControl;
+class LoadPage;
 class MemoryPage;
 class ScanControl;
 class StatusBarRefresh;
@@ -65,6 +66,7 @@ public:
     ScanControl &scans() { return *m_scans; }
     KnobControl &knob() { return *m_knob; }
     StatusBarRefresh &statusBar() { return *m_status; }
+    LoadPage &loadPage() { return *m_load; }
 
     // PanelControls
     int SelectedMode() const override;
@@ -105,6 +107,7 @@ private:
     ScanControl *m_scans = nullptr;
     KnobControl *m_knob = nullptr;
     StatusBarRefresh *m_status = nullptr;
+    LoadPage *m_load = nullptr;
     std::unique_ptr<KeySource> m_keys;
     KeyboardPoll *m_keyboard = nullptr;
     PanelTimers m_timers;
