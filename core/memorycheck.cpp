@@ -21,7 +21,6 @@ constexpr int kFrequencyKey = 0;
 constexpr int kNameKey = 1;
 constexpr int kModeKey = 2;
 constexpr int kFilterKey = 3;
-constexpr int kStepKey = 4;
 
 constexpr std::string_view kBankWords = "MEMORY BANK";
 
