@@ -218,6 +218,12 @@ KeyHit FirstKeyBetween(std::string_view line, std::size_t from, std::size_t unti
     return first;
 }
 
+bool KeyStartsAt(std::string_view line, std::size_t at)
+{
+    return std::any_of(kChannelFieldKeys.begin(), kChannelFieldKeys.end(),
+        [&](const ChannelFieldKey &key) { return line.compare(at, key.key.size(), key.key) == 0; });
+}
+
 // The bank whose channel line this is, by the panel's own test, or 0.
 int ChannelLineBank(std::string_view line)
 {
@@ -595,11 +601,10 @@ void Checker::checkValue(int lineNo, int key, std::string_view window, const std
         const std::size_t after = valueAt + window.size();
         const std::string_view text = line.text;
         if (window.size() < k.width || IsBlank(window.back()) || after >= text.size()
-            || IsBlank(text[after]) || FirstKeyBetween(text, after, after + 1).at == after)
+            || IsBlank(text[after]) || KeyStartsAt(text, after))
             return;
         std::size_t end = after;
-        while (end < text.size() && !IsBlank(text[end])
-            && FirstKeyBetween(text, end, end + 1).at != end)
+        while (end < text.size() && !IsBlank(text[end]) && !KeyStartsAt(text, end))
             ++end;
         add(lineNo,
             "the name " + QuotedText(text.substr(valueAt, end - valueAt))

@@ -22,12 +22,15 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
 constexpr const char *kLoadCaption = " &LOAD";
 constexpr int kBankListWidthPixels = 118;
+// A broken file can have a finding on every line; the list stays quick to fill.
+constexpr std::size_t kMostFindingsShown = 1000;
 
 // "1 channel", "7 channels".
 QString Count(int n, const char *one, const char *many)
@@ -218,9 +221,16 @@ void LoadPage::Reload()
     }
 
     m_findings->clear();
-    for (const MemoryFinding &finding : check.findings)
+    const std::size_t listed = std::min(check.findings.size(), kMostFindingsShown);
+    for (std::size_t i = 0; i < listed; ++i) {
+        const MemoryFinding &finding = check.findings[i];
         m_findings->addItem(
             tr("line %1: %2").arg(finding.line).arg(QString::fromStdString(finding.message)));
+    }
+    if (listed < check.findings.size()) {
+        m_findings->addItem(tr("... and %1 more; qz-remote --check-memory lists them all.")
+                                .arg(check.findings.size() - listed));
+    }
     SelectListRow(m_panel.MemoryBanks->currentIndex() + 1);
 }
 

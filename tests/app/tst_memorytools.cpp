@@ -89,6 +89,7 @@ private slots:
     void importRefusesBareLineFeeds();
     void exportThenImportGivesTheBankBack();
     void runsWithoutADisplay();
+    void helpListsTheTools();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -359,6 +360,26 @@ void TestMemoryTools::runsWithoutADisplay()
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(program.readAllStandardOutput().count("\r\n"), 8);
+}
+
+void TestMemoryTools::helpListsTheTools()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(QZ_REMOTE_PROGRAM, {"--help"});
+    QVERIFY(program.waitForFinished(10000));
+    const QStringList help
+        = QString::fromLocal8Bit(program.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const char *tool : {"--check-memory <FILE>", "--import-chirp <CSV>", "--export-chirp"}) {
+        const QStringList lines = help.filter(QLatin1String(tool));
+        QCOMPARE(lines.size(), 1);
+        // One line each: the next line is another option, not the description going on.
+        const qsizetype next = help.indexOf(lines[0]) + 1;
+        QVERIFY2(next >= help.size() || help[next].isEmpty() || help[next].startsWith("  -"),
+            qPrintable(help.join('\n')));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMemoryTools)

@@ -63,6 +63,7 @@ private slots:
     void bareLineFeedsCountThePanelsLines();
     void banksSummarised();
     void summariesAgreeWithTheLoader();
+    void hugeLinesAreCheckedInOnePass();
 };
 
 void TestMemoryCheck::exampleFileIsClean()
@@ -299,6 +300,22 @@ void TestMemoryCheck::summariesAgreeWithTheLoader()
             QCOMPARE(runLines, int(loaded.size()));
         }
     }
+}
+
+// Lines of megabytes, as a binary file or a runaway name gives, are read in one pass each: a
+// check that went back over the line for every character would not finish.
+void TestMemoryCheck::hugeLinesAreCheckedInOnePass()
+{
+    const std::string word(4 << 20, 'x');
+    const std::string file = " MEMORY BANK #01 FREQUENCY=7.05        NAME=" + word + "\r\n"
+        + " MEMORY BANK #01 FREQUENCY=" + word + "\r\n" + std::string(4 << 20, '\n') + "\r\n";
+    const MemoryCheck check = CheckMemoryFile(file);
+    QCOMPARE(check.panelLines, 3);
+    QCOMPARE(check.editorLines, 3 + (4 << 20));
+    QVERIFY(
+        Describe(check).startsWith("1: the file has 4194304 line ends made of a bare line feed"));
+    QVERIFY(Describe(check).contains("1: the name \"xxxxxx"));
+    QVERIFY(Describe(check).contains("2: FREQUENCY=xxxxxxxxxxx does not begin with a number"));
 }
 
 QTEST_GUILESS_MAIN(TestMemoryCheck)
