@@ -22,33 +22,33 @@ constexpr int kExitUsage = 2;
 constexpr const char *kProgram = "qz-remote";
 constexpr const char *kMemoryFileName = "QZMemory.txt";
 
-struct ToolSpec
+struct ToolSyntax
 {
     std::string name;
     enum Value { None, Optional, Required } value;
     std::set<std::string> options; // the other options it takes
 };
 
-const std::vector<ToolSpec> kTools {
-    {"check-memory", ToolSpec::Optional, {}},
-    {"import-chirp", ToolSpec::Required, {"bank", "output", "spill"}},
-    {"export-chirp", ToolSpec::None, {"bank", "output", "memory"}},
+const std::vector<ToolSyntax> kTools {
+    {"check-memory", ToolSyntax::Optional, {}},
+    {"import-chirp", ToolSyntax::Required, {"bank", "output", "spill"}},
+    {"export-chirp", ToolSyntax::None, {"bank", "output", "memory"}},
 };
 
 const std::set<std::string> kValueOptions {"bank", "output", "memory"};
 
 struct Arguments
 {
-    const ToolSpec *tool = nullptr;
+    const ToolSyntax *tool = nullptr;
     std::optional<std::string> toolValue;
     std::map<std::string, std::string> values;
     bool spill = false;
     std::string problem;
 };
 
-const ToolSpec *ToolNamed(const std::string &name)
+const ToolSyntax *ToolNamed(const std::string &name)
 {
-    for (const ToolSpec &tool : kTools) {
+    for (const ToolSyntax &tool : kTools) {
         if (tool.name == name)
             return &tool;
     }
@@ -68,7 +68,7 @@ Arguments Parse(int argc, char **argv)
 {
     Arguments args;
     for (int i = 1; i < argc; ++i) {
-        if (const ToolSpec *tool = ToolNamed(OptionName(argv[i]))) {
+        if (const ToolSyntax *tool = ToolNamed(OptionName(argv[i]))) {
             if (args.tool && args.tool != tool) {
                 args.problem
                     = "--" + args.tool->name + " and --" + tool->name + " cannot be used together";
@@ -100,10 +100,10 @@ Arguments Parse(int argc, char **argv)
         if (name.empty()) {
             args.problem = "unexpected argument \"" + argument + "\"";
         } else if (name == args.tool->name) {
-            if (args.tool->value == ToolSpec::None && attached)
+            if (args.tool->value == ToolSyntax::None && attached)
                 args.problem = "--" + name + " takes no value";
-            else if (args.tool->value != ToolSpec::None)
-                args.toolValue = takeValue(args.tool->value == ToolSpec::Required);
+            else if (args.tool->value != ToolSyntax::None)
+                args.toolValue = takeValue(args.tool->value == ToolSyntax::Required);
         } else if (!args.tool->options.count(name)) {
             args.problem = "--" + name + " cannot be used with --" + args.tool->name;
         } else if (kValueOptions.count(name)) {

@@ -78,13 +78,15 @@ LoadPage::LoadPage(const Panel &panel, MemoryPage &memory, QString memoryFilePat
     , m_panel(panel)
     , m_memory(memory)
     , m_path(std::move(memoryFilePath))
-    , m_bankLines(kBankCount + 1, 0)
 {
     for (int i = 0; i < m_panel.SSTab1->count(); ++i) {
         if (m_panel.SSTab1->tabText(i) == QLatin1String(kLoadCaption))
             m_page = m_panel.SSTab1->widget(i);
     }
-    Q_ASSERT(m_page);
+    if (!m_page) {
+        m_page = new QWidget;
+        m_panel.SSTab1->addTab(m_page, QLatin1String(kLoadCaption));
+    }
     Build(m_page);
 
     connect(m_reload, &QPushButton::clicked, this, &LoadPage::Reload);
@@ -206,11 +208,8 @@ void LoadPage::Reload()
     m_file->setText(label.arg(m_file->fontMetrics().elidedText(shown, Qt::ElideMiddle, room)));
 
     std::array<int, kBankCount + 1> channels {};
-    std::fill(m_bankLines.begin(), m_bankLines.end(), 0);
-    for (const BankSummary &s : check.banks) {
+    for (const BankSummary &s : check.banks)
         channels[std::size_t(s.bank)] = s.channels;
-        m_bankLines[std::size_t(s.bank)] = s.runLines;
-    }
     for (int bank = 1; bank <= kBankCount; ++bank) {
         const int count = channels[std::size_t(bank)];
         QListWidgetItem *item = m_banks->item(bank - 1);

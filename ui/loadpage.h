@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QString>
 
-#include <vector>
-
 class MemoryPage;
 class QLabel;
 class QListWidget;
@@ -34,8 +32,6 @@ public:
     // Selects the bank in the bank list, which loads it, and shows the MEMORY page.
     void ShowBank(int bank);
 
-    QString memoryFilePath() const { return m_path; }
-
 private:
     void Build(QWidget *page);
     int SelectedBank() const;
@@ -56,5 +52,4 @@ private:
     QPushButton *m_reload = nullptr;
     QPushButton *m_import = nullptr;
     QPushButton *m_export = nullptr;
-    std::vector<int> m_bankLines; // lines of each bank's first run, from the last reading
 };

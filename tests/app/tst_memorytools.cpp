@@ -319,20 +319,14 @@ void TestMemoryTools::exportThenImportGivesTheBankBack()
                                  "Tone->Tone,AM,25.00,,50W,FILTER=10 KHz,,,,\r\n"));
     QCOMPARE(outcome.out.count("\r\n"), 11);
 
-    for (int bank = 1; bank <= 5; ++bank) {
-        const QString csv = QStringLiteral("bank%1.csv").arg(bank);
-        outcome = Run({"--export-chirp", "--bank", QString::number(bank), "--memory", "example.txt",
-            "--output", csv});
-        QCOMPARE(outcome.status, 0);
-        QVERIFY(outcome.err.startsWith(csv + ": "));
-        outcome
-            = Run({"--import-chirp", csv, "--bank", QString::number(bank), "--output", "copy.txt"});
-        QCOMPARE(outcome.status, 0);
-    }
-    const std::string example = ReadAll("example.txt").toStdString();
-    const std::string copy = ReadAll("copy.txt").toStdString();
-    for (int bank = 1; bank <= 5; ++bank)
-        QVERIFY(LoadBank(copy, BankName(bank)) == LoadBank(example, BankName(bank)));
+    // Through a file and back into another memory file: the same bank.
+    outcome = Run(
+        {"--export-chirp", "--bank", "2", "--memory", "example.txt", "--output", "bank2.csv"});
+    QCOMPARE(outcome.status, 0);
+    QCOMPARE(outcome.err, QStringLiteral("bank2.csv: 10 channels of MEMORY BANK #02\n"));
+    QCOMPARE(Run({"--import-chirp", "bank2.csv", "--bank", "2", "--output", "copy.txt"}).status, 0);
+    QVERIFY(LoadBank(ReadAll("copy.txt").toStdString(), BankName(2))
+        == LoadBank(ReadAll("example.txt").toStdString(), BankName(2)));
 
     // A bank without channels writes nothing.
     outcome = Run({"--export-chirp", "--bank", "50", "--memory", "example.txt", "--output", "x"});
