@@ -17,7 +17,7 @@ struct CommandOption
 };
 
 // The program's options: a new option is one more row here, read with isSet() and value().
-inline constexpr std::array<CommandOption, 8> kOptionTable {{
+inline constexpr std::array<CommandOption, 11> kOptionTable {{
     {"port", '\0', "DEVICE",
         "Serial port: a number (1 is the first port) or a device such as /dev/ttyUSB0", false},
     {"simulate", '\0', nullptr, "Start a simulated receiver and use its port", false},
@@ -25,6 +25,13 @@ inline constexpr std::array<CommandOption, 8> kOptionTable {{
         "Serve rigctl clients over TCP (127.0.0.1 unless ADDRESS is given; PORT 4532 if left out)",
         false},
     {"trace", '\0', nullptr, "Print every line to and from the receiver on standard error", false},
+    // Run before the panel, without a display (memorytools.h); listed here for --help.
+    {"check-memory", '\0', "[FILE]", "Check the memory file (default QZMemory.txt) and exit",
+        false},
+    {"import-chirp", '\0', "CSV", "Import a CHIRP CSV into --bank NN [--output FILE] [--spill]",
+        false},
+    {"export-chirp", '\0', nullptr, "Export --bank NN [--memory FILE] [--output CSV] as CHIRP CSV",
+        false},
     {"help", 'h', nullptr, "Show this list and exit", false},
     {"version", 'v', nullptr, "Show the version and exit", false},
     {"exit-when-shown", '\0', nullptr,

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "linktrace.h"
 #include "mainwindow.h"
+#include "memorytools.h"
 #include "optionspage.h"
 #include "panelrigtarget.h"
 #include "rigctldgroup.h"
@@ -53,6 +54,10 @@ private:
 
 int main(int argc, char *argv[])
 {
+    // The memory-file tools need no window: they run before the application, without a display.
+    if (const int status = RunMemoryTool(argc, argv); status != kNotAMemoryTool)
+        return status;
+
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -1,8 +1,9 @@
 // A bare Qt 6 window for comparison with the panel's start-up: a QMainWindow with a status bar
 // and as many plain widgets as the panel has (labels, buttons, option buttons, lists), laid out
-// by hand, and nothing else. It shows itself and runs until killed.
+// by hand, and nothing else. It shows itself and runs until killed, or with --exit-when-shown
+// until its first frame has been drawn (for profiling it next to the panel).
 //
-//   bare_window [WIDGETS]
+//   bare_window [WIDGETS] [--exit-when-shown]
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -11,7 +12,31 @@
 #include <QRadioButton>
 #include <QStatusBar>
 
+#include <QTimer>
+#include <QWindow>
+
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+class QuitWhenExposed : public QObject
+{
+public:
+    explicit QuitWhenExposed(QWindow *window)
+        : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed())
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -42,5 +67,7 @@ int main(int argc, char *argv[])
     window.statusBar()->showMessage(QStringLiteral("ready"));
     window.setFixedSize(631, 500);
     window.show();
+    if (argc > 2 && std::strcmp(argv[2], "--exit-when-shown") == 0)
+        new QuitWhenExposed(window.windowHandle());
     return app.exec();
 }

@@ -8,21 +8,6 @@
 
 namespace {
 
-struct FieldKey
-{
-    std::string_view key;
-    std::size_t width; // the longest value of the field's vocabulary
-    std::string ChannelFields::*field;
-};
-
-const std::array<FieldKey, 5> kFieldKeys {{
-    {"FREQUENCY=", 11, &ChannelFields::frequency},
-    {"NAME=", 6, &ChannelFields::name},
-    {"MODE=", 3, &ChannelFields::mode},
-    {"FILTER=", 7, &ChannelFields::filter},
-    {"STEP=", 8, &ChannelFields::step},
-}};
-
 // Characters 1 to 16: one free character and the bank name.
 constexpr std::size_t kPrefixLength = 1 + kBankNameLength;
 
@@ -75,8 +60,8 @@ void ChannelFieldScanner::feed(std::string_view piece)
     const std::size_t seamHead = std::min(piece.size(), kTailLength);
     std::memcpy(seam + m_tailSize, piece.data(), seamHead);
 
-    for (std::size_t k = 0; k < kFieldKeys.size(); ++k) {
-        const FieldKey &key = kFieldKeys[k];
+    for (std::size_t k = 0; k < kChannelFieldKeys.size(); ++k) {
+        const ChannelFieldKey &key = kChannelFieldKeys[k];
         KeyState &state = m_keys[k];
         std::size_t valueStart = std::string_view::npos;
         if (state.found) {
@@ -131,8 +116,8 @@ bool ChannelFieldScanner::complete() const
 ChannelFields ChannelFieldScanner::fields() const
 {
     ChannelFields result;
-    for (std::size_t k = 0; k < kFieldKeys.size(); ++k)
-        result.*kFieldKeys[k].field = TrimmedText(m_keys[k].value);
+    for (std::size_t k = 0; k < kChannelFieldKeys.size(); ++k)
+        result.*kChannelFieldKeys[k].field = TrimmedText(m_keys[k].value);
     return result;
 }
 
@@ -239,6 +224,29 @@ void BankReader::endLine()
     m_prefix.clear();
     m_lineKind = LineKind::Undecided;
     m_lineStarted = false;
+}
+
+std::vector<MemoryLine> SplitMemoryLines(std::string_view fileBytes)
+{
+    std::vector<MemoryLine> lines;
+    std::size_t pos = 0;
+    while (pos < fileBytes.size()) {
+        const std::size_t cr = fileBytes.find(kCarriageReturn, pos);
+        MemoryLine line;
+        line.offset = pos;
+        if (cr == std::string_view::npos) {
+            line.text = fileBytes.substr(pos);
+            line.next = fileBytes.size();
+        } else {
+            line.text = fileBytes.substr(pos, cr - pos);
+            line.next = cr + 1;
+            if (line.next < fileBytes.size() && fileBytes[line.next] == kLineFeed)
+                ++line.next;
+        }
+        lines.push_back(line);
+        pos = line.next;
+    }
+    return lines;
 }
 
 std::vector<ChannelFields> LoadBank(std::string_view fileBytes, std::string_view bankName)

@@ -39,6 +39,23 @@ inline bool operator!=(const ChannelFields &a, const ChannelFields &b)
     return !(a == b);
 }
 
+// One key of a channel line: its text, the number of characters its value takes (the longest
+// value of the field's vocabulary) and the field it fills.
+struct ChannelFieldKey
+{
+    std::string_view key;
+    std::size_t width;
+    std::string ChannelFields::*field;
+};
+
+inline constexpr std::array<ChannelFieldKey, 5> kChannelFieldKeys {{
+    {"FREQUENCY=", 11, &ChannelFields::frequency},
+    {"NAME=", 6, &ChannelFields::name},
+    {"MODE=", 3, &ChannelFields::mode},
+    {"FILTER=", 7, &ChannelFields::filter},
+    {"STEP=", 8, &ChannelFields::step},
+}};
+
 // "MEMORY BANK #07" for 7: always two digits. Outside 1 to 99 the empty text, which names no
 // bank.
 std::string BankName(int bank);
@@ -117,6 +134,21 @@ private:
     bool m_skipLineFeed = false;
     bool m_done = false;
 };
+
+// One line of a whole file held in memory, as the panel reads it: the text up to its carriage
+// return, where it starts and where the next line starts (after the CR and a line feed right
+// after it).
+struct MemoryLine
+{
+    std::string_view text;
+    std::size_t offset = 0;
+    std::size_t next = 0;
+};
+
+// The file's lines by the panel's rule (a line feed alone stays inside the line). A last line
+// without a line end counts; an empty file has no line. BankReader reads lines by the same rule
+// in chunks; this is for tools that need every line and where it stands.
+std::vector<MemoryLine> SplitMemoryLines(std::string_view fileBytes);
 
 // The bank's channels in a whole file held in memory.
 std::vector<ChannelFields> LoadBank(std::string_view fileBytes, std::string_view bankName);

@@ -14,7 +14,7 @@ case $seconds in
     exit 2
     ;;
 esac
-all=(fuzz_leadingnumber fuzz_channelline fuzz_bankload fuzz_replies)
+all=(fuzz_leadingnumber fuzz_channelline fuzz_bankload fuzz_replies fuzz_memorycheck fuzz_chirpcsv)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

@@ -6,6 +6,7 @@
 #include "keysource.h"
 #include "knobcontrol.h"
 #include "linkmessages.h"
+#include "loadpage.h"
 #include "memorypage.h"
 #include "options.h"
 #include "optionspage.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,6 +55,8 @@ MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *pa
     m_memory = new MemoryPage(m_state, tuner, m_panel, this);
     m_knob = new KnobControl(m_state, tuner, m_session->waitTimer(), m_panel, this);
     m_status = new StatusBarRefresh(m_panel, this);
+    m_load = new LoadPage(m_panel, *m_memory,
+        QDir::current().absoluteFilePath(QString::fromLatin1(MemoryPage::kMemoryFileName)), this);
     new FollowNewest(m_panel.CodesOut, &m_session->codesOut());
     new FollowNewest(m_panel.CodesIn, &m_session->codesIn());
 

@@ -14,6 +14,7 @@ class FrequencyEntry;
 class KeyboardPoll;
 class KeySource;
 class KnobControl;
+class LoadPage;
 class MemoryPage;
 class OptionsPage;
 class PanelSettings;
@@ -50,6 +51,7 @@ public:
     KeyboardPoll &keyboardPoll() { return *m_keyboard; }
     StatusBarRefresh &statusRefresh() { return *m_status; }
     OptionsPage &optionsPage() { return *m_options; }
+    LoadPage &loadPage() { return *m_load; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -78,5 +80,6 @@ private:
     KeyboardPoll *m_keyboard = nullptr;
     std::unique_ptr<PanelSettings> m_settings;
     OptionsPage *m_options = nullptr;
+    LoadPage *m_load = nullptr;
     ExitQuestion m_exit;
 };

@@ -7,9 +7,11 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -84,6 +86,46 @@ void MemoryPage::EditMemory_Click()
 #else
     const QFileInfo info(QString::fromLatin1(kMemoryFileName));
 #endif
-    if (info.isFile() && m_launchEditor)
+    if (!info.exists() && !info.isSymLink()) {
+        if (!CreateFromExample(info.absoluteFilePath()))
+            return;
+        LoadMemoryBank(); // the new file's channels show at once
+    }
+    if (QFileInfo(info.absoluteFilePath()).isFile() && m_launchEditor)
         m_launchEditor(info.absoluteFilePath());
+}
+
+bool MemoryPage::CreateFromExample(const QString &absolutePath)
+{
+    QWidget *parent = m_panel.EditMemory->window();
+    const QFileInfo info(absolutePath);
+    QMessageBox ask(QMessageBox::Question, tr("Edit Memory"),
+        tr("There is no memory file %1 in %2.\n\nCreate one from the example file and open it?")
+            .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())),
+        QMessageBox::Yes | QMessageBox::No, parent);
+    ask.setObjectName(QStringLiteral("CreateMemoryFile"));
+    if (ask.exec() != QMessageBox::Yes)
+        return false;
+
+    QFile example(QString::fromLatin1(kExampleResource));
+    QFile file(absolutePath);
+    // NewOnly: a file that appeared meanwhile is never overwritten.
+    const bool written = example.open(QIODevice::ReadOnly)
+        && file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+        && file.write(example.readAll()) == example.size() && file.flush();
+    if (!written) {
+        const QString reason = file.errorString();
+        if (file.isOpen()) {
+            file.close();
+            file.remove(); // no half-written file is left behind
+        }
+        QMessageBox problem(QMessageBox::Warning, tr("Edit Memory"),
+            tr("The memory file %1 could not be created:\n%2")
+                .arg(QDir::toNativeSeparators(absolutePath), reason),
+            QMessageBox::Ok, parent);
+        problem.setObjectName(QStringLiteral("CreateMemoryFileFailed"));
+        problem.exec();
+        return false;
+    }
+    return true;
 }

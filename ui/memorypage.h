@@ -28,7 +28,12 @@ public:
     // Tunes slot n (1 … 32): its frequency, then its mode, filter and step where it has them.
     void Memory_Click(int slot);
     // Opens the memory file in the text editor, when it exists; never waits, never reports.
+    // Without a memory file it offers to create one from the example file first, and does
+    // nothing unless the operator says yes.
     void EditMemory_Click();
+
+    // The example memory file, built into the program.
+    static constexpr const char *kExampleResource = ":/examples/QZMemory.txt";
 
     // How the editor is started: by default the desktop's handler for text files. Tests replace it.
     using EditorLauncher = std::function<void(const QString &absolutePath)>;
@@ -36,6 +41,7 @@ public:
 
 private:
     void ShowBank();
+    bool CreateFromExample(const QString &absolutePath);
 
     TunedState &m_state;
     Tuner &m_tuner;

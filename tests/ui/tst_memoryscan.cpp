@@ -1,5 +1,6 @@
 #include "../support/channelline.h"
 #include "../support/panelrig.h"
+#include "../support/dialogs.h"
 #include "../support/ptyread.h"
 #include "bankscan.h"
 #include "codelog.h"
@@ -256,7 +257,10 @@ void TestMemoryScan::editorOpensOnlyAnExistingFile()
     QCOMPARE(opened, QStringList {QDir(rig.folder.path()).absoluteFilePath("QZMemory.txt")});
     QCOMPARE(QFileInfo("QZMemory.txt").lastModified(), modified);
     QFile::remove("QZMemory.txt");
+    // Without a file the operator is asked first; without a yes nothing happens.
+    DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::No); });
     rig.p().EditMemory->click();
+    QCOMPARE(answer.answered(), 1);
     QCOMPARE(opened.size(), 1);
     QVERIFY(!QFile::exists("QZMemory.txt"));
 }
