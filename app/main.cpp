@@ -1,3 +1,4 @@
+#include "afterfirstexposure.h"
 #include "commandline.h"
 #include "linktrace.h"
 #include "mainwindow.h"
@@ -19,38 +20,6 @@
 #include <functional>
 #include <memory>
 #include <utility>
-
-namespace {
-
-// Runs an action once, just after the window's first exposure has been handled: a widget window
-// paints its first frame while handling that event, so by then the operator would see the panel.
-class AfterFirstExposure : public QObject
-{
-public:
-    AfterFirstExposure(QWindow *window, std::function<void()> action)
-        : QObject(window)
-        , m_window(window)
-        , m_action(std::move(action))
-    {
-        window->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_window && event->type() == QEvent::Expose && m_window->isExposed()
-            && m_action) {
-            m_window->removeEventFilter(this);
-            QTimer::singleShot(0, this, std::exchange(m_action, nullptr));
-        }
-        return false;
-    }
-
-private:
-    QWindow *m_window;
-    std::function<void()> m_action;
-};
-
-} // namespace
 
 int main(int argc, char *argv[])
 {

@@ -170,11 +170,48 @@ bool EventKeySource::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+namespace {
+
+// The X keyboard, opened at its first query: a connection of its own to the X server and the
+// XInput2 set-up take round trips that the window's first frame need not wait for. Presses made
+// before it opens never count, as at start-up.
+class DeferredX11KeySource : public KeySource
+{
+public:
+    bool Query(int virtualKey) override { return Source().Query(virtualKey); }
+    bool IsIdle() const override { return m_source && m_source->IsIdle(); }
+    void Prepare() override { Source(); }
+
+private:
+    KeySource &Source()
+    {
+        if (!m_source) {
+            m_source = X11KeySource::Open();
+            if (!m_source)
+                m_source = std::make_unique<EventKeySource>();
+            m_source->SetActivityHandler([this] { NotifyActivity(); });
+            m_source->Flush();
+        }
+        return *m_source;
+    }
+
+    std::unique_ptr<KeySource> m_source;
+};
+
+} // namespace
+
 std::unique_ptr<KeySource> CreateKeySource()
 {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         if (auto x11 = X11KeySource::Open())
             return x11;
     }
+    return std::make_unique<EventKeySource>();
+}
+
+std::unique_ptr<KeySource> CreateKeySourceOnFirstUse()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return std::make_unique<DeferredX11KeySource>();
     return std::make_unique<EventKeySource>();
 }

@@ -66,6 +66,8 @@ public:
     // True when no key is down and no press waits to be queried, so a poll has nothing to find
     // until the activity handler is called. A source that cannot tell says false.
     virtual bool IsIdle() const { return false; }
+    // Opens what the source reads now, if it waits for its first query otherwise.
+    virtual void Prepare() { }
     // Called when a key goes down or up.
     void SetActivityHandler(std::function<void()> handler) { m_onActivity = std::move(handler); }
 
@@ -111,3 +113,5 @@ private:
 // The physical keyboard's source where the platform offers one (X11 with XInput2), otherwise an
 // EventKeySource.
 std::unique_ptr<KeySource> CreateKeySource();
+// The same, but on X11 the keyboard is opened at the first query rather than now.
+std::unique_ptr<KeySource> CreateKeySourceOnFirstUse();

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "afterfirstexposure.h"
 #include "follownewest.h"
 #include "frequencyentry.h"
 #include "keyboardpoll.h"
@@ -147,7 +148,7 @@ void MainWindow::WireSession()
 
 void MainWindow::WireKeyboard()
 {
-    m_keys = CreateKeySource();
+    m_keys = CreateKeySourceOnFirstUse();
     Tuner &tuner = m_session->tuner();
     KeyboardActions actions;
     actions.stepUp = std::bind(&Tuner::StepUp, &tuner);
@@ -169,8 +170,6 @@ void MainWindow::WireKeyboard()
 
 void MainWindow::StartUp()
 {
-    // Keys pressed before the program started must not act once the keyboard poll runs.
-    m_keys->Flush();
     m_keyboard->Start();
     m_status->Start();
 
@@ -198,6 +197,16 @@ void MainWindow::StartUp()
     }
     m_memory->LoadMemoryBank();
     m_knob->Reset();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The keyboard is opened once the first frame is up: the frame need not wait for it.
+    if (!m_keysPrepared && windowHandle()) {
+        m_keysPrepared = true;
+        new AfterFirstExposure(windowHandle(), [this] { m_keys->Prepare(); });
+    }
 }
 
 void MainWindow::PowerOn()

@@ -55,6 +55,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void WireMainPage();
@@ -81,5 +82,6 @@ private:
     std::unique_ptr<PanelSettings> m_settings;
     OptionsPage *m_options = nullptr;
     LoadPage *m_load = nullptr;
+    bool m_keysPrepared = false;
     ExitQuestion m_exit;
 };
