@@ -1,5 +1,7 @@
 #include "mainwindow.h"
+#include "panelsweep.h"
 #include "simreceiver.h"
+#include "sweepoptions.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -76,7 +78,15 @@ int main(int argc, char *argv[])
     parser.addOption(simulateOption);
     parser.addOption(exitWhenShownOption);
     parser.addOption(powerOnOption);
+    AddSweepOptions(parser); // band activity
     parser.process(app);
+
+    // Band activity: --sweep, --dwell, --threshold, --hold, --hits-log.
+    const SweepCommandLine sweepOptions = ReadSweepOptions(parser);
+    for (const QString &error : sweepOptions.errors)
+        std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
+    if (!sweepOptions.errors.isEmpty())
+        return 2;
 
     QString channel = QStringLiteral("1");
     if (parser.isSet(portOption))
@@ -94,6 +104,12 @@ int main(int argc, char *argv[])
 
     MainWindow window(channel);
     window.show();
+    // Band activity, wired to the panel until the receiver session owns the sweep.
+    std::unique_ptr<PanelSweep> bandActivity;
+    if (sweepOptions.given) {
+        bandActivity = std::make_unique<PanelSweep>(window);
+        bandActivity->Apply(sweepOptions);
+    }
     if (parser.isSet(powerOnOption))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });
     if (parser.isSet(exitWhenShownOption)) {

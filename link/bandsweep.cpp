@@ -69,7 +69,7 @@ bool BandSweep::Start(const SweepPlan &plan)
     if (isRunning())
         StopWith(QString());
     const int points = plan.PointCount();
-    if (points == 0 || !m_port.SweepAllowed())
+    if (points == 0 || !m_port.LinkIsOn())
         return false;
     ++m_generation;
     m_plan = plan;
@@ -222,8 +222,8 @@ void BandSweep::OnStepTimer()
 
 void BandSweep::BeginStep()
 {
-    if (!m_port.SweepAllowed()) {
-        StopWith(tr("the link is off or a scan has the receiver"));
+    if (!m_port.LinkIsOn()) {
+        StopWith(tr("the receiver link is off"));
         return;
     }
     m_state = State::Settling;
@@ -243,8 +243,8 @@ void BandSweep::BeginStep()
 
 void BandSweep::SendQuery()
 {
-    if (!m_port.SweepAllowed()) {
-        StopWith(tr("the link is off or a scan has the receiver"));
+    if (!m_port.LinkIsOn()) {
+        StopWith(tr("the receiver link is off"));
         return;
     }
     // Whatever came before the query (late replies, status codes) answers something else.

@@ -16,9 +16,9 @@ class SweepPort
 {
 public:
     virtual ~SweepPort() = default;
-    // True while the link is on and nothing else drives the receiver (no scan). Asked before
-    // every step: false ends the sweep.
-    virtual bool SweepAllowed() const = 0;
+    // True while the link is on. Asked by Start and before every step: false ends the sweep.
+    // Whatever else takes the receiver (a scan, OFF, a client's retune) ends the sweep by Stop().
+    virtual bool LinkIsOn() const = 0;
     // Tunes through the panel's own retune, the one every other retune uses: the frequency
     // display follows, and the "FRQ " command carries the panel's mode and filter.
     virtual void Tune(double frequencyMHz) = 0;
@@ -73,6 +73,8 @@ public:
     void HoldAt(double frequencyMHz);
     // Bytes the receiver sent.
     void OnReceived(const QByteArray &bytes);
+    // Forgets the highest readings; the latest readings stay.
+    void ClearMaxHold() { m_trace.ClearMaxHold(); }
 
     void setSettings(const SweepSettings &settings);
     const SweepSettings &settings() const { return m_settings; }

@@ -28,7 +28,7 @@ public:
         : m_sweep(sweep)
     { }
 
-    bool SweepAllowed() const override { return allowed; }
+    bool LinkIsOn() const override { return allowed; }
     void Tune(double frequencyMHz) override
     {
         events << QStringLiteral("tune %1").arg(frequencyMHz, 0, 'f', 3);
@@ -144,7 +144,7 @@ public:
         return true;
     }
 
-    bool SweepAllowed() const override { return port.isOpen(); }
+    bool LinkIsOn() const override { return port.isOpen(); }
     void Tune(double frequencyMHz) override { tuner.TuneTo(frequencyMHz); }
     void SendQuery() override { port.write(QByteArrayLiteral("SS?\r")); }
     QString ModeWord() const override { return QString::fromStdString(state.ModeCommand); }
