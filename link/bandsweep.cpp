@@ -45,12 +45,13 @@ BandSweep::BandSweep(SweepPort &port, QObject *parent)
     , m_port(port)
 {
     qRegisterMetaType<SweepHit>();
-    // The dwell must never come out shorter than asked.
+    // No wait may come out shorter than asked: a coarse timer may fire 5 % early.
     m_stepTimer.setSingleShot(true);
     m_stepTimer.setTimerType(Qt::PreciseTimer);
     m_replyTimer.setSingleShot(true);
     m_replyTimer.setTimerType(Qt::PreciseTimer);
     m_holdTimer.setSingleShot(true);
+    m_holdTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_stepTimer, &QTimer::timeout, this, &BandSweep::OnStepTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
         if (m_state == State::Awaiting)
