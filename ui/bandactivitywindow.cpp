@@ -6,6 +6,7 @@
 #include "sweepplot.h"
 #include "sweeptrace.h"
 
+#include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -23,8 +24,10 @@
 #include <QSaveFile>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
+
+#include <deque>
 
 namespace {
 
@@ -58,6 +61,68 @@ QDoubleSpinBox *FrequencyBox(const QString &name, double value, QWidget *parent)
 
 } // namespace
 
+// The hits, oldest first in memory and newest first on screen, at most kMaxHitRows of them.
+class HitTableModel : public QAbstractTableModel
+{
+public:
+    explicit HitTableModel(QObject *parent)
+        : QAbstractTableModel(parent)
+    { }
+
+    void Add(const SweepHit &hit)
+    {
+        beginInsertRows(QModelIndex(), 0, 0);
+        m_hits.push_back(hit);
+        endInsertRows();
+        if (int(m_hits.size()) > BandActivityWindow::kMaxHitRows) {
+            const int last = int(m_hits.size()) - 1;
+            beginRemoveRows(QModelIndex(), last, last);
+            m_hits.pop_front();
+            endRemoveRows();
+        }
+    }
+    const std::deque<SweepHit> &hits() const { return m_hits; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(m_hits.size());
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : 5;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(m_hits.size()))
+            return {};
+        const SweepHit &hit = m_hits[m_hits.size() - 1 - size_t(index.row())];
+        switch (index.column()) {
+        case 0:
+            return QDateTime::fromMSecsSinceEpoch(hit.timeMsUtc)
+                .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        case 1:
+            return MHz(hit.frequencyMHz);
+        case 2:
+            return hit.peakReading;
+        case 3:
+            return QString::fromStdString(hit.mode);
+        default:
+            return QString::fromStdString(FilterCaptionForWord(hit.filter));
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        static const char *const titles[]
+            = {"Time", "Frequency (MHz)", "Peak reading", "Mode", "Filter"};
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section > 4)
+            return {};
+        return BandActivityWindow::tr(titles[section]);
+    }
+
+private:
+    std::deque<SweepHit> m_hits;
+};
+
 BandActivityWindow::BandActivityWindow(BandSweep &sweep, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_sweep(sweep)
@@ -86,11 +151,10 @@ void BandActivityWindow::BuildControls()
     m_plot->setObjectName(QStringLiteral("SweepPlot"));
     auto *hitsBox = new QGroupBox(tr("Hits"), splitter);
     auto *hitsLayout = new QVBoxLayout(hitsBox);
-    m_hits = new QTableWidget(0, 5, hitsBox);
+    m_hitModel = new HitTableModel(this);
+    m_hits = new QTableView(hitsBox);
     m_hits->setObjectName(QStringLiteral("Hits"));
-    m_hits->setHorizontalHeaderLabels(
-        {tr("Time"), tr("Frequency (MHz)"), tr("Peak reading"), tr("Mode"), tr("Filter")});
-    m_hits->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_hits->setModel(m_hitModel);
     m_hits->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_hits->verticalHeader()->hide();
     m_hits->horizontalHeader()->setStretchLastSection(true);
@@ -368,23 +432,12 @@ void BandActivityWindow::ShowPointer(int index)
 
 void BandActivityWindow::AddHit(const SweepHit &hit)
 {
-    m_kept.push_back(hit);
-    // Newest at the top.
-    m_hits->insertRow(0);
-    const QString cells[] = {
-        QDateTime::fromMSecsSinceEpoch(hit.timeMsUtc)
-            .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-        MHz(hit.frequencyMHz),
-        QString::number(hit.peakReading),
-        QString::fromStdString(hit.mode),
-        QString::fromStdString(FilterCaptionForWord(hit.filter)),
-    };
-    for (int column = 0; column < 5; ++column)
-        m_hits->setItem(0, column, new QTableWidgetItem(cells[column]));
-    if (int(m_kept.size()) > kMaxHitRows) {
-        m_kept.pop_front();
-        m_hits->removeRow(m_hits->rowCount() - 1);
-    }
+    m_hitModel->Add(hit);
+}
+
+int BandActivityWindow::hitCount() const
+{
+    return m_hitModel->rowCount();
 }
 
 bool BandActivityWindow::ExportHits(const QString &path, QString *error) const
@@ -396,7 +449,7 @@ bool BandActivityWindow::ExportHits(const QString &path, QString *error) const
         return false;
     }
     QByteArray text = QByteArray::fromStdString(HitCsvHeader()) + '\n';
-    for (const SweepHit &hit : m_kept)
+    for (const SweepHit &hit : m_hitModel->hits())
         text += QByteArray::fromStdString(HitCsvLine(hit)) + '\n';
     if (file.write(text) != text.size() || !file.commit()) {
         if (error)

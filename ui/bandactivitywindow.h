@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-#include <deque>
-
 class BandSweep;
 class QCheckBox;
 class QComboBox;
@@ -14,7 +12,8 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTableWidget;
+class HitTableModel;
+class QTableView;
 class SweepPlot;
 
 // The "Band activity" window: a plot and waterfall of what the sweep hears, the hits it stopped
@@ -54,8 +53,8 @@ public:
     SweepPlot *plot() const { return m_plot; }
     QString statusText() const;
     QString pointerText() const;
-    QTableWidget *hitsTable() const { return m_hits; }
-    int hitCount() const { return int(m_kept.size()); }
+    QTableView *hitsTable() const { return m_hits; }
+    int hitCount() const;
 
 private:
     void BuildControls();
@@ -84,8 +83,8 @@ private:
     QPushButton *m_skipButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_exportButton = nullptr;
-    QTableWidget *m_hits = nullptr;
-    std::deque<SweepHit> m_kept;
+    QTableView *m_hits = nullptr;
+    HitTableModel *m_hitModel = nullptr;
     int m_pointerIndex = -1;
     QString m_exportFolder;
 };
