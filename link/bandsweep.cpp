@@ -14,6 +14,9 @@ namespace {
 constexpr int kMaxReceivedBytes = 4096;
 // A reply cut off at the end of what has come so far is shorter than this.
 constexpr int kLongestReplyBytes = 16;
+// A reply deadline noticed this much late means the program was not listening.
+constexpr qint64 kStallMs = 20;
+constexpr int kStallGraceMs = 30;
 
 } // namespace
 
@@ -54,8 +57,18 @@ BandSweep::BandSweep(SweepPort &port, QObject *parent)
     m_holdTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_stepTimer, &QTimer::timeout, this, &BandSweep::OnStepTimer);
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
-        if (m_state == State::Awaiting)
-            TakeReading(std::nullopt);
+        if (m_state != State::Awaiting)
+            return;
+        // The deadline counts time the program was listening. After a stall (the machine busy,
+        // the program descheduled) the deadline and the reply fall due together: the reply,
+        // already waiting at the port, is given a few more turns of the event loop first.
+        if (!m_lastCall) {
+            m_lastCall = true;
+            const qint64 late = m_queryClock.elapsed() - m_settings.replyTimeoutMs;
+            m_replyTimer.start(late > kStallMs ? kStallGraceMs : 0);
+            return;
+        }
+        TakeReading(std::nullopt);
     });
     connect(&m_holdTimer, &QTimer::timeout, this, [this] {
         if (m_state == State::Holding)
@@ -255,6 +268,8 @@ void BandSweep::SendQuery()
     m_port.SendQuery();
     if (generation != m_generation || m_state != State::Awaiting)
         return;
+    m_lastCall = false;
+    m_queryClock.start();
     m_replyTimer.start(m_settings.replyTimeoutMs);
 }
 

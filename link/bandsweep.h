@@ -144,6 +144,7 @@ private:
     QTimer m_replyTimer;
     QTimer m_holdTimer;
     QElapsedTimer m_tuneClock;
+    QElapsedTimer m_queryClock;
     QByteArray m_received;
     State m_state = State::Idle;
     int m_index = 0;
@@ -151,6 +152,7 @@ private:
     // Counts runs and holds, so a step can tell that a Stop, Start or HoldAt happened while the
     // tuning command was being sent.
     quint64 m_generation = 0;
+    bool m_lastCall = false; // the reply's deadline has passed once
     bool m_hitOpen = false;
     SweepHit m_hit;
     int m_lineBytesPerSecond = kLineBytesPerSecond;

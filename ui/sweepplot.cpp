@@ -297,7 +297,9 @@ void SweepPlot::PaintAxes(QPainter &painter, const QRect &clip)
         const QString label = QString::fromStdString(tick.label);
         const int width = metrics.horizontalAdvance(label) + 4;
         painter.drawLine(x, band, x, band + 3);
-        painter.drawText(QRect(x - width / 2, band + 3, width, kAxisBandPx - 3),
+        // Labels at the ends stay over the plot, clear of the unit in the margin.
+        const int left = std::clamp(x - width / 2, trace.left(), trace.right() + 1 - width);
+        painter.drawText(QRect(left, band + 3, width, kAxisBandPx - 3),
             Qt::AlignHCenter | Qt::AlignVCenter, label);
     }
 }

@@ -25,7 +25,6 @@ private slots:
     void stopsOncePerSignal_data();
     void stopsOncePerSignal();
     void skipLocksOutTheWholeSignal();
-    void everyStepLockedOut();
     void hitLines_data();
     void hitLines();
     void hitHeader();
@@ -299,17 +298,6 @@ void TestSweep::skipLocksOutTheWholeSignal()
     // A new run forgets them.
     stops.Reset(8);
     QCOMPARE(stops.NextIndex(1, &wrapped), 2);
-}
-
-void TestSweep::everyStepLockedOut()
-{
-    StopOnSignal stops;
-    stops.Reset(2);
-    stops.Skip(0);
-    stops.Skip(1);
-    bool wrapped = false;
-    QCOMPARE(stops.NextIndex(0, &wrapped), -1);
-    QCOMPARE(stops.FirstIndex(), -1);
 }
 
 void TestSweep::hitLines_data()
