@@ -98,6 +98,15 @@ struct FakeRig
     }
     ~FakeRig() { delete sweep; }
 
+    // Stops the sweep the moment it finishes this many sweeps, before another step is taken.
+    void StopAfter(int passes)
+    {
+        QObject::connect(sweep, &BandSweep::sweepFinished, sweep, [this, passes](int pass) {
+            if (pass == passes)
+                sweep->Stop();
+        });
+    }
+
     BandSweep *sweep = nullptr;
     FakePort port {sweep};
 };
@@ -145,6 +154,15 @@ public:
         if (remote)
             link.SendCommand(QStringLiteral("RMT"));
         return true;
+    }
+
+    // Stops the sweep the moment it finishes this many sweeps, before another step is taken.
+    void StopAfter(int passes)
+    {
+        connect(&sweep, &BandSweep::sweepFinished, this, [this, passes](int pass) {
+            if (pass == passes)
+                sweep.Stop();
+        });
     }
 
     bool LinkIsOn() const override { return port.isOpen(); }
@@ -206,9 +224,9 @@ void TestBandSweep::stepsThroughThePlanAndStartsAgain()
     rig.sweep->setStopOnSignal(false);
     QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
     QSignalSpy readings(rig.sweep, &BandSweep::readingTaken);
+    rig.StopAfter(2);
     QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
-    rig.sweep->Stop();
     const QStringList once = {"tune 144.000", "query", "tune 144.025", "query", "tune 144.050",
         "query", "tune 144.075", "query", "tune 144.100", "query"};
     QCOMPARE(rig.port.events.mid(0, 10), once);
@@ -231,9 +249,9 @@ void TestBandSweep::dwellCountsFromTheLine()
     rig.sweep->setStopOnSignal(false);
     rig.sweep->setDwellMs(30);
     QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(1);
     QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 3000);
-    rig.sweep->Stop();
     // "FRQ 0144.000;FM;BW3" and CR are 20 bytes: 21 ms at 960 bytes a second, then the dwell.
     for (int i = 0; i < 5; ++i)
         QVERIFY2(rig.port.queriedAt[i] - rig.port.tunedAt[i] >= 21 + 30,
@@ -288,9 +306,9 @@ void TestBandSweep::missingReadingIsMissing()
         return qAbs(mhz - 144.025) < 1e-6 ? QList<QByteArray>() : QList<QByteArray> {Reply(0)};
     };
     QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(1);
     QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 3000);
-    rig.sweep->Stop();
     QCOMPARE(rig.sweep->trace().At(1), kReadingMissing);
     QCOMPARE(rig.sweep->trace().At(0), std::int16_t(0)); // a true zero stays zero
     QCOMPARE(rig.sweep->waterfall().Row(0)[1], kReadingMissing);
@@ -398,9 +416,9 @@ void TestBandSweep::skipLocksTheSignalOut()
     QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
     QTRY_COMPARE_WITH_TIMEOUT(holds.count(), 1, 2000);
     QCOMPARE(holds.first().at(0).toDouble(), 144.025);
+    rig.StopAfter(2);
     rig.sweep->Skip();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
-    rig.sweep->Stop();
     QCOMPARE(holds.count(), 1);
     QCOMPARE(locked.count(), 3);
     QCOMPARE(rig.sweep->lockedOutCount(), 3);
@@ -450,9 +468,9 @@ void TestBandSweep::holdZeroOnlyRecords()
     QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
     QSignalSpy hits(rig.sweep, &BandSweep::hitRecorded);
     QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(2);
     QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
-    rig.sweep->Stop();
     QCOMPARE(hits.count(), 2); // one a sweep
     QVERIFY(holds.isEmpty());
 }
@@ -522,10 +540,10 @@ void TestBandSweep::findsEachStationOnTheSimulatedReceiver()
     QString shownAtTheEnd;
     connect(
         &rig.sweep, &BandSweep::sweepFinished, &rig, [&] { shownAtTheEnd = rig.controls.display; });
+    rig.StopAfter(1);
     const SweepPlan plan = Plan("104:158:0.1");
     QVERIFY(rig.sweep.Start(plan));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
-    rig.sweep.Stop();
     QCOMPARE(rig.sweep.missingCount(), 0);
     // The display followed the sweep.
     QCOMPARE(shownAtTheEnd, QStringLiteral(" 158.000.000"));
@@ -567,9 +585,9 @@ void TestBandSweep::stopsAtEachStationAndLogsHits()
     connect(&rig.sweep, &BandSweep::holdEnded, &rig, [&] { holdTimes << clock.elapsed(); });
     QSignalSpy hits(&rig.sweep, &BandSweep::hitRecorded);
     QSignalSpy finished(&rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(1);
     QVERIFY(rig.sweep.Start(Plan("145:157:0.1")));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-    rig.sweep.Stop();
 
     // Two stations, 145.5 (170) and 156.8 (140): one stop each, held for the hold time.
     QCOMPARE(hits.count(), 2);
@@ -616,12 +634,13 @@ void TestBandSweep::skipLeavesAStationOut()
         });
     });
     QSignalSpy finished(&rig.sweep, &BandSweep::sweepFinished);
+    int sentInFirst = 0;
+    connect(&rig.sweep, &BandSweep::sweepFinished, &rig,
+        [&](int pass) { sentInFirst = pass == 1 ? int(rig.frequencies.size()) : sentInFirst; });
+    rig.StopAfter(2);
     const SweepPlan plan = Plan("145:157:0.1");
     QVERIFY(rig.sweep.Start(plan));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-    const int sentInFirst = rig.frequencies.size();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
-    rig.sweep.Stop();
 
     QCOMPARE(holds.size(), 3); // 145.5 once, 156.8 in both sweeps
     QVERIFY(holds[0] < 150 && holds[1] > 150 && holds[2] > 150);
