@@ -17,7 +17,7 @@ struct CommandOption
 };
 
 // The program's options: a new option is one more row here, read with isSet() and value().
-inline constexpr std::array<CommandOption, 11> kOptionTable {{
+inline constexpr std::array<CommandOption, 16> kOptionTable {{
     {"port", '\0', "DEVICE",
         "Serial port: a number (1 is the first port) or a device such as /dev/ttyUSB0", false},
     {"simulate", '\0', nullptr, "Start a simulated receiver and use its port", false},
@@ -31,6 +31,15 @@ inline constexpr std::array<CommandOption, 11> kOptionTable {{
     {"import-chirp", '\0', "CSV", "Import a CHIRP CSV into --bank NN [--output FILE] [--spill]",
         false},
     {"export-chirp", '\0', nullptr, "Export --bank NN [--memory FILE] [--output CSV] as CHIRP CSV",
+        false},
+    {"sweep", '\0', "START:STOP:STEP",
+        "Open Band activity, switch on and sweep (MHz, STEP a tuning step: 144:146:0.025)", false},
+    {"dwell", '\0', "MS", "Settling time per sweep step in milliseconds (default 20)", false},
+    {"threshold", '\0', "RAW", "Reading 0 to 255 at which the sweep stops on a signal (default 50)",
+        false},
+    {"hold", '\0', "SECONDS", "How long the sweep stays on a signal (default 5; 0 only records it)",
+        false},
+    {"hits-log", '\0', "FILE", "Append each signal the sweep stops on to FILE as a CSV line",
         false},
     {"help", 'h', nullptr, "Show this list and exit", false},
     {"version", 'v', nullptr, "Show the version and exit", false},

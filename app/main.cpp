@@ -1,4 +1,6 @@
 #include "afterfirstexposure.h"
+#include "bandactivity.h"
+#include "bandactivitygroup.h"
 #include "commandline.h"
 #include "linktrace.h"
 #include "mainwindow.h"
@@ -8,6 +10,7 @@
 #include "rigctldgroup.h"
 #include "rigctlserver.h"
 #include "simreceiver.h"
+#include "sweepoptions.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -86,6 +89,15 @@ int main(int argc, char *argv[])
         channel = simulated->slavePath();
     }
 
+    // Band activity: --sweep, --dwell, --threshold, --hold, --hits-log.
+    const SweepCommandLine sweepOptions = ReadSweepOptions(
+        [&commandLine](const QString &name) { return commandLine.isSet(qPrintable(name)); },
+        [&commandLine](const QString &name) { return commandLine.value(qPrintable(name)); });
+    for (const QString &error : sweepOptions.errors)
+        std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
+    if (!sweepOptions.errors.isEmpty())
+        return 2;
+
     if (commandLine.isSet("trace"))
         EnableLinkTrace();
 
@@ -104,6 +116,13 @@ int main(int argc, char *argv[])
     } else {
         rigctldGroup->Restore();
     }
+    // Band activity: a button on the OPTIONS page, or the sweep --sweep asks for.
+    BandActivity bandActivity(window);
+    window.optionsPage().addGroup(
+        new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
+    if (sweepOptions.given)
+        bandActivity.Apply(sweepOptions);
+
     window.show();
     if (commandLine.isSet("power-on"))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });

@@ -48,6 +48,15 @@ ReceiverSession::ReceiverSession(TunedState &state, PanelControls &controls, QOb
     connect(&m_scanTimer, &QTimer::timeout, this, &ReceiverSession::ScanStep);
     connect(&m_bankScanTimer, &QTimer::timeout, this, &ReceiverSession::BankScanStep);
     connect(m_port, &SerialLink::failed, this, &ReceiverSession::PortFailed);
+    connect(m_port, &SerialLink::received, this, &ReceiverSession::ReadWhileSweeping);
+
+    m_sweep = new BandSweep(*this, this);
+    connect(m_sweep, &BandSweep::started, this, [this] { SetState(State::Sweeping); });
+    connect(m_sweep, &BandSweep::stopped, this, &ReceiverSession::SweepStopped);
+    connect(m_sweep, &BandSweep::signalPollWanted, this, [this](bool on) {
+        m_sweepWantsPoll = on;
+        SetState(m_state);
+    });
 }
 
 ReceiverSession::~ReceiverSession() = default;
@@ -71,12 +80,18 @@ void ReceiverSession::SetState(State state)
         else if (!timer.isActive())
             timer.start();
     };
-    run(m_pollTimer, state == State::Polling);
+    run(m_pollTimer, state == State::Polling || (state == State::Sweeping && m_sweepWantsPoll));
     run(m_scanTimer, state == State::Scanning);
     run(m_bankScanTimer, state == State::BankScanning);
     if (state == m_state)
         return;
+    const State before = m_state;
     m_state = state;
+    if (before == State::Sweeping) {
+        // Whatever took the receiver ends the sweep; it says so through stopped().
+        m_sweepWantsPoll = false;
+        m_sweep->Stop();
+    }
     emit stateChanged(state);
     if (state == State::Off) {
         m_lastReading.reset();
@@ -157,8 +172,66 @@ void ReceiverSession::ToggleBankScan()
 
 void ReceiverSession::StopScans()
 {
-    if (m_state == State::Scanning || m_state == State::BankScanning)
+    if (m_state == State::Scanning || m_state == State::BankScanning || m_state == State::Sweeping)
         SetState(State::Polling);
+}
+
+bool ReceiverSession::StartSweep(const SweepPlan &plan)
+{
+    if (!m_port->isOpen())
+        return false;
+    return m_sweep->Start(plan);
+}
+
+void ReceiverSession::SweepStopped()
+{
+    // The sweep ended by itself (its Stop button, the link going off under it): the poll resumes.
+    if (m_state == State::Sweeping)
+        SetState(m_port->isOpen() ? State::Polling : State::Off);
+}
+
+void ReceiverSession::Tune(double frequencyMHz)
+{
+    m_tuner->TuneTo(frequencyMHz);
+}
+
+void ReceiverSession::SendQuery()
+{
+    m_port->write(QByteArrayLiteral("SS?\r"));
+}
+
+QString ReceiverSession::ModeWord() const
+{
+    return QString::fromStdString(m_tuned.ModeCommand);
+}
+
+QString ReceiverSession::FilterWord() const
+{
+    return QString::fromStdString(m_tuned.FilterCommand);
+}
+
+void ReceiverSession::ReadWhileSweeping()
+{
+    // The sweep reads each reply as it comes; the other states read at the poll's pace.
+    if (m_state != State::Sweeping)
+        return;
+    const QByteArray received = m_port->readAll();
+    if (received.isEmpty())
+        return;
+    NoteReply(true);
+    ShowReceived(received);
+    m_sweep->OnReceived(received);
+    // While the sweep holds, the poll's readings move the meter as usual.
+    if (m_sweepWantsPoll) {
+        const std::optional<int> reading
+            = SignalReading(std::string_view(received.constData(), size_t(received.size())));
+        if (reading) {
+            const int level = SignalLevelForReading(*reading);
+            m_tuned.SignalLevel = std::int16_t(level);
+            m_lastReading = reading;
+            emit signalLevelChanged(level, *reading);
+        }
+    }
 }
 
 void ReceiverSession::Poll()
@@ -168,6 +241,9 @@ void ReceiverSession::Poll()
     StepGuard guard(m_inPoll);
     // The query is not a command the operator needs to see logged.
     m_port->write(QByteArrayLiteral("SS?\r"));
+    // While the sweep holds, its reader takes the reply as it arrives.
+    if (m_state == State::Sweeping)
+        return;
     m_wait->Delay(kReplyWaitSeconds);
     // The port may have been closed (OFF, or a vanished device) while we waited.
     if (!m_port->isOpen())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bandsweep.h"
+
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -23,14 +25,16 @@ struct TunedState;
 // whenever they are needed.
 //
 // Its state is one value. Off: the port is closed. Polling: the port is open and the signal poll
-// runs. Scanning and BankScanning: a scan runs and the poll rests. Exactly the timer the state
-// names runs; nothing else starts or stops them.
-class ReceiverSession : public QObject
+// runs. Scanning and BankScanning: a scan runs and the poll rests. Sweeping: the band sweep
+// measures, and the poll runs only while the sweep holds on a signal. Exactly the timer the state
+// names runs; nothing else starts or stops them. Starting one of the three ends the other two;
+// OFF, a failing port and a network client's retune end them all.
+class ReceiverSession : public QObject, private SweepPort
 {
     Q_OBJECT
 
 public:
-    enum class State { Off, Polling, Scanning, BankScanning };
+    enum class State { Off, Polling, Scanning, BankScanning, Sweeping };
     Q_ENUM(State)
 
     static constexpr int kPollIntervalMs = 800;
@@ -64,8 +68,11 @@ public:
     // The SCAN and Scan Bank buttons: start or stop (only while on; otherwise nothing happens).
     void ToggleScan();
     void ToggleBankScan();
-    // Ends a running scan or bank scan and resumes the poll; nothing when none runs.
+    // Ends a running scan, bank scan or sweep and resumes the poll; nothing when none runs.
     void StopScans();
+    // Starts the band sweep over the plan (only while on): the poll and any scan stop.
+    bool StartSweep(const SweepPlan &plan);
+    BandSweep &sweep() { return *m_sweep; }
 
     // One tick of each timer.
     void Poll();
@@ -105,7 +112,16 @@ signals:
         const QString &portName, QSerialPort::SerialPortError error, const QString &reason);
 
 private:
+    // SweepPort
+    bool LinkIsOn() const override { return isOn(); }
+    void Tune(double frequencyMHz) override;
+    void SendQuery() override;
+    QString ModeWord() const override;
+    QString FilterWord() const override;
+
     void SetState(State state);
+    void ReadWhileSweeping();
+    void SweepStopped();
     void PortFailed(QSerialPort::SerialPortError error, const QString &reason);
     void ShowReceived(const QByteArray &received);
     void NoteReply(bool replied);
@@ -121,6 +137,9 @@ private:
     QTimer m_pollTimer; // Timer2
     QTimer m_scanTimer; // Timer3
     QTimer m_bankScanTimer; // Timer4
+    BandSweep *m_sweep = nullptr;
+    // The sweep holds on a signal and wants the meter to move.
+    bool m_sweepWantsPoll = false;
     State m_state = State::Off;
     int m_silentPolls = 0;
     std::optional<int> m_lastReading;

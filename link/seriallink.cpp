@@ -11,6 +11,7 @@ SerialLink::SerialLink(QObject *parent)
 {
     m_port->setReadBufferSize(kReadBufferBytes);
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::onError);
+    connect(m_port, &QSerialPort::readyRead, this, &SerialLink::received);
 }
 
 SerialLink::~SerialLink() = default;

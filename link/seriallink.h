@@ -43,6 +43,8 @@ public:
 signals:
     // The open port failed and has been closed. Emitted once per opening.
     void failed(QSerialPort::SerialPortError error, const QString &reason);
+    // Bytes have arrived and wait to be read.
+    void received();
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -1,0 +1,655 @@
+#include "../support/fakecontrols.h"
+#include "bandsweep.h"
+#include "codelog.h"
+#include "commandlink.h"
+#include "hitslog.h"
+#include "options.h"
+#include "seriallink.h"
+#include "simreceiver.h"
+#include "tunedstate.h"
+#include "tuner.h"
+#include "waittimer.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+// A receiver link made of plain values. Every query is answered from the table `replies` (the
+// chunks of bytes to deliver, a few milliseconds apart), or not at all when it has no entry.
+class FakePort : public QObject, public SweepPort
+{
+public:
+    explicit FakePort(BandSweep *&sweep)
+        : m_sweep(sweep)
+    { }
+
+    bool LinkIsOn() const override { return allowed; }
+    void Tune(double frequencyMHz) override
+    {
+        events << QStringLiteral("tune %1").arg(frequencyMHz, 0, 'f', 3);
+        tunedAt << clock.elapsed();
+        tuned = frequencyMHz;
+        if (!beforeQuery.isEmpty())
+            Deliver({beforeQuery});
+    }
+    void SendQuery() override
+    {
+        events << QStringLiteral("query");
+        queriedAt << clock.elapsed();
+        if (reading)
+            Deliver(reading(tuned));
+    }
+    QString ModeWord() const override { return QStringLiteral("FM"); }
+    QString FilterWord() const override { return QStringLiteral("BW3"); }
+
+    QStringList tunes() const { return events.filter(QStringLiteral("tune")); }
+    void Deliver(const QList<QByteArray> &chunks)
+    {
+        int delay = 1;
+        for (const QByteArray &chunk : chunks) {
+            QTimer::singleShot(delay, this, [this, chunk] { m_sweep->OnReceived(chunk); });
+            delay += 3;
+        }
+    }
+
+    bool allowed = true;
+    // The reply chunks for the frequency tuned; an empty list sends nothing.
+    std::function<QList<QByteArray>(double)> reading;
+    QByteArray beforeQuery;
+    double tuned = 0;
+    QStringList events;
+    QList<qint64> tunedAt;
+    QList<qint64> queriedAt;
+    QElapsedTimer clock;
+
+private:
+    BandSweep *&m_sweep;
+};
+
+QByteArray Reply(int raw)
+{
+    return "SS 0" + QByteArray::number(raw).rightJustified(3, '0') + "\r\n";
+}
+
+SweepPlan Plan(const char *text)
+{
+    return *ParseSweepPlan(text).plan;
+}
+
+// The fake and the sweep it serves.
+struct FakeRig
+{
+    FakeRig()
+    {
+        sweep = new BandSweep(port);
+        port.clock.start();
+        // A station of 120 on 144.050; the rest is noise.
+        port.reading = [](double mhz) {
+            return QList<QByteArray> {Reply(qAbs(mhz - 144.05) < 1e-6 ? 120 : 8)};
+        };
+    }
+    ~FakeRig() { delete sweep; }
+
+    // Stops the sweep the moment it finishes this many sweeps, before another step is taken.
+    void StopAfter(int passes)
+    {
+        QObject::connect(sweep, &BandSweep::sweepFinished, sweep, [this, passes](int pass) {
+            if (pass == passes)
+                sweep->Stop();
+        });
+    }
+
+    BandSweep *sweep = nullptr;
+    FakePort port {sweep};
+};
+
+// The panel's controls as plain values, for the tuner of the pseudo-terminal rig.
+// The sweep on a real serial port against the simulated receiver: the test's own small link
+// owner, tuning through the Tuner as the panel does and handing every received byte to the sweep.
+class SimRig : public QObject, public SweepPort
+{
+public:
+    SimRig()
+    {
+        port.setPortName(receiver.slavePath());
+        state.CurrentFrequency = 105.9;
+        state.ModeCommand = "FM";
+        state.FilterCommand = "BW3";
+        sweep.setLineBytesPerSecond(0); // a pseudo-terminal has no line speed
+        connect(&receiver, &SimReceiver::commandReceived, this, [this](const QString &line) {
+            if (line.startsWith(QLatin1String("FRQ ")))
+                frequencies << line.mid(4, 8);
+        });
+    }
+
+    bool PowerOn(bool remote = true)
+    {
+        if (!port.open())
+            return false;
+        connect(&port, &SerialLink::received, this, [this] { sweep.OnReceived(port.readAll()); });
+        if (remote)
+            link.SendCommand(QStringLiteral("RMT"));
+        return true;
+    }
+
+    // Stops the sweep the moment it finishes this many sweeps, before another step is taken.
+    void StopAfter(int passes)
+    {
+        connect(&sweep, &BandSweep::sweepFinished, this, [this, passes](int pass) {
+            if (pass == passes)
+                sweep.Stop();
+        });
+    }
+
+    bool LinkIsOn() const override { return port.isOpen(); }
+    void Tune(double frequencyMHz) override { tuner.TuneTo(frequencyMHz); }
+    void SendQuery() override { port.write(QByteArrayLiteral("SS?\r")); }
+    QString ModeWord() const override { return QString::fromStdString(state.ModeCommand); }
+    QString FilterWord() const override { return QString::fromStdString(state.FilterCommand); }
+
+    SimReceiver receiver;
+    SerialLink port;
+    WaitTimer wait;
+    CodeLog codesOut;
+    CommandLink link {port, wait, codesOut};
+    TunedState state;
+    FakeControls controls;
+    Tuner tuner {state, link, controls};
+    BandSweep sweep {*this};
+    QStringList frequencies; // the frequency fields the receiver was sent, in order
+};
+
+struct Station
+{
+    double mhz;
+    int strength;
+};
+
+} // namespace
+
+class TestBandSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<SweepHit>(); }
+    void stepsThroughThePlanAndStartsAgain();
+    void dwellCountsFromTheLine();
+    void replies_data();
+    void replies();
+    void missingReadingIsMissing();
+    void replyWaitingAfterAStallIsTaken();
+    void holdsOnASignalForTheHoldTime();
+    void skipLocksTheSignalOut();
+    void clickHoldsUntilResume();
+    void holdZeroOnlyRecords();
+    void stopDuringAHoldRecordsTheHit();
+    void endsWhenTheLinkGoesOff();
+    void everyStepLockedOutStops();
+    void findsEachStationOnTheSimulatedReceiver();
+    void stopsAtEachStationAndLogsHits();
+    void skipLeavesAStationOut();
+    void noAnswersAreMissing();
+};
+
+void TestBandSweep::stepsThroughThePlanAndStartsAgain()
+{
+    FakeRig rig;
+    rig.sweep->setLineBytesPerSecond(0);
+    rig.sweep->setStopOnSignal(false);
+    QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    QSignalSpy readings(rig.sweep, &BandSweep::readingTaken);
+    rig.StopAfter(2);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
+    const QStringList once = {"tune 144.000", "query", "tune 144.025", "query", "tune 144.050",
+        "query", "tune 144.075", "query", "tune 144.100", "query"};
+    QCOMPARE(rig.port.events.mid(0, 10), once);
+    QCOMPARE(rig.port.events.mid(10, 10), once);
+    QCOMPARE(finished.at(0).at(0).toInt(), 1);
+    QCOMPARE(finished.at(1).at(0).toInt(), 2);
+    QCOMPARE(readings.at(2).at(0).toInt(), 2);
+    QCOMPARE(readings.at(2).at(1).toDouble(), 144.05);
+    QCOMPARE(readings.at(2).at(2).toInt(), 120);
+    QCOMPARE(rig.sweep->trace().At(2), std::int16_t(120));
+    QCOMPARE(rig.sweep->trace().At(0), std::int16_t(8));
+    QCOMPARE(rig.sweep->waterfall().rowCount(), 2);
+    QCOMPARE(rig.sweep->waterfall().Row(0)[2], std::int16_t(120));
+    QCOMPARE(rig.sweep->missingCount(), 0);
+}
+
+void TestBandSweep::dwellCountsFromTheLine()
+{
+    FakeRig rig;
+    rig.sweep->setStopOnSignal(false);
+    rig.sweep->setDwellMs(30);
+    QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(1);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 3000);
+    // "FRQ 0144.000;FM;BW3" and CR are 20 bytes: 21 ms at 960 bytes a second, then the dwell.
+    for (int i = 0; i < 5; ++i)
+        QVERIFY2(rig.port.queriedAt[i] - rig.port.tunedAt[i] >= 21 + 30,
+            qPrintable(QString::number(rig.port.queriedAt[i] - rig.port.tunedAt[i])));
+}
+
+void TestBandSweep::replies_data()
+{
+    QTest::addColumn<QByteArray>("before"); // arrives while the receiver settles
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<int>("reading");
+    QTest::newRow("whole") << QByteArray() << QList<QByteArray> {"SS 0123\r\n"} << 123;
+    QTest::newRow("in pieces") << QByteArray() << QList<QByteArray> {"SS 01", "23\r\n"} << 123;
+    QTest::newRow("cut after the S") << QByteArray() << QList<QByteArray> {"S", "S 0099\r"} << 99;
+    QTest::newRow("short field ends its line")
+        << QByteArray() << QList<QByteArray> {"SS 01\r\n"} << 1;
+    QTest::newRow("late reply of the last step ignored")
+        << QByteArray("SS 0200\r\n") << QList<QByteArray> {"SS 0010\r\n"} << 10;
+    QTest::newRow("status codes around it")
+        << QByteArray("G0\r\n") << QList<QByteArray> {"I0\r\nSS 0042\r\nI1\r\n"} << 42;
+    QTest::newRow("garbage before the reading")
+        << QByteArray() << QList<QByteArray> {QByteArray("SS \xff\r\n\0SS 0", 11), "077\r\n"} << 77;
+    QTest::newRow("out of range") << QByteArray() << QList<QByteArray> {"SS 0300\r\n"} << -1;
+    QTest::newRow("not a number") << QByteArray() << QList<QByteArray> {"SS 01x3\r\n"} << -1;
+    QTest::newRow("cut off for good") << QByteArray() << QList<QByteArray> {"SS 01"} << -1;
+    QTest::newRow("nothing") << QByteArray() << QList<QByteArray>() << -1;
+}
+
+void TestBandSweep::replies()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(int, reading);
+    FakeRig rig;
+    rig.port.beforeQuery = before;
+    rig.port.reading = [chunks](double) {
+        return chunks;
+    };
+    QSignalSpy readings(rig.sweep, &BandSweep::readingTaken);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_VERIFY_WITH_TIMEOUT(!readings.isEmpty(), 1000);
+    rig.sweep->Stop();
+    QCOMPARE(readings.first().at(2).toInt(), reading);
+    QCOMPARE(rig.sweep->trace().At(0), std::int16_t(reading));
+}
+
+void TestBandSweep::missingReadingIsMissing()
+{
+    FakeRig rig;
+    rig.sweep->setLineBytesPerSecond(0);
+    rig.port.reading = [](double mhz) {
+        return qAbs(mhz - 144.025) < 1e-6 ? QList<QByteArray>() : QList<QByteArray> {Reply(0)};
+    };
+    QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(1);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 3000);
+    QCOMPARE(rig.sweep->trace().At(1), kReadingMissing);
+    QCOMPARE(rig.sweep->trace().At(0), std::int16_t(0)); // a true zero stays zero
+    QCOMPARE(rig.sweep->waterfall().Row(0)[1], kReadingMissing);
+    QCOMPARE(rig.sweep->missingCount(), 1);
+    // The step waited its full 150 ms before going on.
+    QVERIFY(rig.port.tunedAt[2] - rig.port.queriedAt[1] >= 150);
+    QVERIFY(rig.port.tunedAt[3] - rig.port.queriedAt[2] < 100);
+}
+
+// The program stalls past the reply's deadline while the receiver answers: the reply is waiting
+// when it comes back, and counts. The receiver here is two hops away, as the simulated receiver
+// in the same program is: the query goes down one pipe, the answer comes back up another.
+void TestBandSweep::replyWaitingAfterAStallIsTaken()
+{
+    int down[2] = {-1, -1};
+    int up[2] = {-1, -1};
+    QCOMPARE(::pipe(down), 0);
+    QCOMPARE(::pipe(up), 0);
+    FakeRig rig;
+    rig.sweep->setLineBytesPerSecond(0);
+    rig.sweep->setStopOnSignal(false);
+    char byte = 0;
+    QSocketNotifier receiver(down[0], QSocketNotifier::Read);
+    connect(&receiver, &QSocketNotifier::activated, rig.sweep, [&] {
+        QCOMPARE(::read(down[0], &byte, 1), 1);
+        const QByteArray reply = Reply(77);
+        QCOMPARE(::write(up[1], reply.constData(), size_t(reply.size())), reply.size());
+    });
+    QSocketNotifier port(up[0], QSocketNotifier::Read);
+    connect(&port, &QSocketNotifier::activated, rig.sweep, [&] {
+        char bytes[64];
+        const ssize_t n = ::read(up[0], bytes, sizeof bytes);
+        if (n > 0)
+            rig.sweep->OnReceived(QByteArray(bytes, int(n)));
+    });
+    rig.port.reading = [&](double) {
+        QTimer::singleShot(0, rig.sweep, [&] {
+            QCOMPARE(::write(down[1], "?", 1), 1);
+            QThread::msleep(300); // the whole program stalls past the 150 ms
+        });
+        return QList<QByteArray>();
+    };
+    QSignalSpy readings(rig.sweep, &BandSweep::readingTaken);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(readings.count(), 2, 3000);
+    rig.sweep->Stop();
+    QCOMPARE(readings.at(0).at(2).toInt(), 77);
+    QCOMPARE(readings.at(1).at(2).toInt(), 77);
+    for (const int fd : {down[0], down[1], up[0], up[1]})
+        ::close(fd);
+}
+
+void TestBandSweep::holdsOnASignalForTheHoldTime()
+{
+    FakeRig rig;
+    rig.sweep->setHoldMs(400);
+    rig.sweep->setThreshold(100);
+    QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
+    QSignalSpy ends(rig.sweep, &BandSweep::holdEnded);
+    QSignalSpy poll(rig.sweep, &BandSweep::signalPollWanted);
+    QSignalSpy hits(rig.sweep, &BandSweep::hitRecorded);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(holds.count(), 1, 2000);
+    QCOMPARE(holds.first().at(0).toDouble(), 144.05);
+    QCOMPARE(holds.first().at(1).toInt(), 120);
+    QCOMPARE(poll.count(), 1);
+    QCOMPARE(poll.first().first().toBool(), true);
+    QVERIFY(rig.sweep->isHolding());
+    const int tunes = rig.port.tunes().size();
+    // The poll's readings while held raise the hit's peak.
+    rig.sweep->OnReceived("SS 01");
+    rig.sweep->OnReceived("41\r\nSS 0130\r\n");
+    QTest::qWait(250);
+    QCOMPARE(rig.port.tunes().size(), tunes); // still there
+    QVERIFY(hits.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, 1000);
+    const qint64 held = rig.port.tunedAt[tunes] - rig.port.queriedAt[tunes - 1];
+    QVERIFY2(held >= 400, qPrintable(QString::number(held)));
+    QCOMPARE(poll.count(), 2);
+    QCOMPARE(poll.last().first().toBool(), false);
+    QCOMPARE(rig.port.tunes().value(tunes), QStringLiteral("tune 144.075"));
+    QCOMPARE(hits.count(), 1);
+    const SweepHit hit = hits.first().first().value<SweepHit>();
+    QCOMPARE(hit.frequencyMHz, 144.05);
+    QCOMPARE(hit.peakReading, 141);
+    QCOMPARE(hit.mode, std::string("FM"));
+    QCOMPARE(hit.filter, std::string("BW3"));
+    QVERIFY(qAbs(hit.timeMsUtc - QDateTime::currentMSecsSinceEpoch()) < 5000);
+    QCOMPARE(rig.sweep->trace().MaxAt(2), std::int16_t(141));
+    rig.sweep->Stop();
+}
+
+void TestBandSweep::skipLocksTheSignalOut()
+{
+    FakeRig rig;
+    rig.sweep->setLineBytesPerSecond(0);
+    rig.sweep->setThreshold(100);
+    // A signal over three steps, 144.025 to 144.075.
+    rig.port.reading = [](double mhz) {
+        return QList<QByteArray> {Reply(mhz > 144.01 && mhz < 144.09 ? 150 : 5)};
+    };
+    QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
+    QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    QSignalSpy locked(rig.sweep, &BandSweep::lockedOut);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(holds.count(), 1, 2000);
+    QCOMPARE(holds.first().at(0).toDouble(), 144.025);
+    rig.StopAfter(2);
+    rig.sweep->Skip();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
+    QCOMPARE(holds.count(), 1);
+    QCOMPARE(locked.count(), 3);
+    QCOMPARE(rig.sweep->lockedOutCount(), 3);
+    // The second sweep tunes only the two free steps.
+    const QStringList tunes = rig.port.tunes();
+    QCOMPARE(tunes.mid(5, 2), (QStringList {"tune 144.000", "tune 144.100"}));
+    QCOMPARE(rig.sweep->waterfall().Row(0),
+        (std::vector<std::int16_t> {5, kLockedOut, kLockedOut, kLockedOut, 5}));
+}
+
+void TestBandSweep::clickHoldsUntilResume()
+{
+    FakeRig rig;
+    rig.sweep->setLineBytesPerSecond(0);
+    rig.sweep->setHoldMs(100);
+    rig.sweep->setThreshold(200);
+    QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
+    QSignalSpy hits(rig.sweep, &BandSweep::hitRecorded);
+    QSignalSpy poll(rig.sweep, &BandSweep::signalPollWanted);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.port.tunes().size() >= 2, 1000);
+    rig.sweep->HoldAt(144.058);
+    QCOMPARE(rig.port.tunes().last(), QStringLiteral("tune 144.050"));
+    QCOMPARE(holds.count(), 1);
+    QCOMPARE(holds.first().at(1).toInt(), -1);
+    QCOMPARE(poll.count(), 1);
+    const int tunes = rig.port.tunes().size();
+    QTest::qWait(400); // well past the hold time: a hold by hand waits for Resume
+    QCOMPARE(rig.port.tunes().size(), tunes);
+    rig.sweep->Resume();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.port.tunes().value(tunes), QStringLiteral("tune 144.075"), 1000);
+    QVERIFY(hits.isEmpty());
+    rig.sweep->Stop();
+
+    // With no sweep running a click only tunes, to the nearest step of the last plan.
+    rig.sweep->HoldAt(144.01);
+    QCOMPARE(rig.port.tunes().last(), QStringLiteral("tune 144.000"));
+    QVERIFY(!rig.sweep->isRunning());
+}
+
+void TestBandSweep::holdZeroOnlyRecords()
+{
+    FakeRig rig;
+    rig.sweep->setLineBytesPerSecond(0);
+    rig.sweep->setHoldMs(0);
+    rig.sweep->setThreshold(100);
+    QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
+    QSignalSpy hits(rig.sweep, &BandSweep::hitRecorded);
+    QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(2);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
+    QCOMPARE(hits.count(), 2); // one a sweep
+    QVERIFY(holds.isEmpty());
+}
+
+void TestBandSweep::stopDuringAHoldRecordsTheHit()
+{
+    FakeRig rig;
+    rig.sweep->setThreshold(100);
+    QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
+    QSignalSpy ends(rig.sweep, &BandSweep::holdEnded);
+    QSignalSpy hits(rig.sweep, &BandSweep::hitRecorded);
+    QSignalSpy stopped(rig.sweep, &BandSweep::stopped);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(holds.count(), 1, 2000);
+    rig.sweep->Stop();
+    QCOMPARE(hits.count(), 1);
+    QCOMPARE(ends.count(), 1);
+    QCOMPARE(stopped.count(), 1);
+    QCOMPARE(stopped.first().first().toString(), QString());
+    QVERIFY(!rig.sweep->isRunning());
+    QCOMPARE(rig.sweep->currentIndex(), -1);
+}
+
+void TestBandSweep::endsWhenTheLinkGoesOff()
+{
+    FakeRig rig;
+    rig.port.allowed = false;
+    QSignalSpy started(rig.sweep, &BandSweep::started);
+    QVERIFY(!rig.sweep->Start(Plan("144:144.1:0.025")));
+    QVERIFY(started.isEmpty());
+
+    rig.port.allowed = true;
+    rig.sweep->setStopOnSignal(false);
+    QSignalSpy stopped(rig.sweep, &BandSweep::stopped);
+    QVERIFY(rig.sweep->Start(Plan("144:144.1:0.025")));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.port.tunes().size() >= 2, 1000);
+    rig.port.allowed = false;
+    QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 1000);
+    QVERIFY(!stopped.first().first().toString().isEmpty());
+    const int events = rig.port.events.size();
+    QTest::qWait(200);
+    QCOMPARE(rig.port.events.size(), events);
+}
+
+void TestBandSweep::everyStepLockedOutStops()
+{
+    FakeRig rig;
+    rig.sweep->setThreshold(1);
+    QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
+    QSignalSpy stopped(rig.sweep, &BandSweep::stopped);
+    QVERIFY(rig.sweep->Start(Plan("144:144.025:0.025")));
+    QTRY_COMPARE_WITH_TIMEOUT(holds.count(), 1, 2000);
+    rig.sweep->Skip(); // the next step is still at or above 1: locked out with it
+    QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 2000);
+    QVERIFY(stopped.first().first().toString().contains(QLatin1String("locked out")));
+}
+
+void TestBandSweep::findsEachStationOnTheSimulatedReceiver()
+{
+    SimRig rig;
+    QVERIFY(rig.receiver.isOpen());
+    rig.receiver.setSeed(16);
+    QVERIFY(rig.PowerOn());
+    rig.sweep.setStopOnSignal(false);
+    rig.sweep.setDwellMs(5);
+    QSignalSpy finished(&rig.sweep, &BandSweep::sweepFinished);
+    QString shownAtTheEnd;
+    connect(
+        &rig.sweep, &BandSweep::sweepFinished, &rig, [&] { shownAtTheEnd = rig.controls.display; });
+    rig.StopAfter(1);
+    const SweepPlan plan = Plan("104:158:0.1");
+    QVERIFY(rig.sweep.Start(plan));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+    QCOMPARE(rig.sweep.missingCount(), 0);
+    // The display followed the sweep.
+    QCOMPARE(shownAtTheEnd, QStringLiteral(" 158.000.000"));
+
+    // The peaks of the sweep are the stations in the range, each at its level (the receiver adds
+    // up to 3 of noise).
+    const Station stations[] = {{105.9, 230}, {118.1, 120}, {145.5, 170}, {156.8, 140}};
+    const std::vector<std::int16_t> &r = rig.sweep.trace().latest();
+    QList<int> peaks;
+    for (int i = 1; i + 1 < int(r.size()); ++i) {
+        if (r[size_t(i)] > 30 && r[size_t(i)] >= r[size_t(i - 1)]
+            && r[size_t(i)] > r[size_t(i + 1)])
+            peaks << i;
+    }
+    QCOMPARE(peaks.size(), 4);
+    for (int s = 0; s < 4; ++s) {
+        const double found = plan.FrequencyAt(peaks[s]);
+        QVERIFY2(qAbs(found - stations[s].mhz) <= 0.1 + 1e-9, qPrintable(QString::number(found)));
+        QVERIFY2(qAbs(r[size_t(peaks[s])] - stations[s].strength) <= 3,
+            qPrintable(QString::number(r[size_t(peaks[s])])));
+    }
+}
+
+void TestBandSweep::stopsAtEachStationAndLogsHits()
+{
+    SimRig rig;
+    QVERIFY(rig.PowerOn());
+    QTemporaryDir folder;
+    HitsLog log(folder.filePath(QStringLiteral("hits.csv")));
+    connect(&rig.sweep, &BandSweep::hitRecorded, &rig,
+        [&log](const SweepHit &hit) { QVERIFY(log.Append(hit)); });
+    rig.sweep.setDwellMs(5);
+    rig.sweep.setThreshold(100);
+    rig.sweep.setHoldMs(300);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> holdTimes;
+    connect(&rig.sweep, &BandSweep::holdStarted, &rig, [&] { holdTimes << clock.elapsed(); });
+    connect(&rig.sweep, &BandSweep::holdEnded, &rig, [&] { holdTimes << clock.elapsed(); });
+    QSignalSpy hits(&rig.sweep, &BandSweep::hitRecorded);
+    QSignalSpy finished(&rig.sweep, &BandSweep::sweepFinished);
+    rig.StopAfter(1);
+    QVERIFY(rig.sweep.Start(Plan("145:157:0.1")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+
+    // Two stations, 145.5 (170) and 156.8 (140): one stop each, held for the hold time.
+    QCOMPARE(hits.count(), 2);
+    QCOMPARE(holdTimes.size(), 4);
+    QVERIFY(holdTimes[1] - holdTimes[0] >= 300);
+    QVERIFY(holdTimes[3] - holdTimes[2] >= 300);
+    const SweepHit first = hits.at(0).first().value<SweepHit>();
+    const SweepHit second = hits.at(1).first().value<SweepHit>();
+    QVERIFY(first.frequencyMHz > 145.2 && first.frequencyMHz <= 145.5);
+    QVERIFY(second.frequencyMHz > 156.5 && second.frequencyMHz <= 156.8);
+    QVERIFY(first.peakReading >= 100);
+
+    QFile file(log.path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 4); // header, two hits, and the end of the last line
+    QCOMPARE(lines[0], QByteArray("time_utc,frequency_mhz,peak_reading,mode,filter"));
+    QCOMPARE(lines[1], QByteArray::fromStdString(HitCsvLine(first)));
+    QVERIFY(lines[2].endsWith(",FM,100 KHz"));
+    QVERIFY(lines[3].isEmpty());
+
+    // A log that cannot be written says why.
+    HitsLog nowhere(folder.filePath(QStringLiteral("missing/hits.csv")));
+    QVERIFY(!nowhere.Append(first));
+    QVERIFY(!nowhere.errorString().isEmpty());
+}
+
+void TestBandSweep::skipLeavesAStationOut()
+{
+    SimRig rig;
+    QVERIFY(rig.PowerOn());
+    rig.sweep.setDwellMs(5);
+    rig.sweep.setThreshold(100);
+    rig.sweep.setHoldMs(60000); // the test decides when to go on
+    QList<double> holds;
+    connect(&rig.sweep, &BandSweep::holdStarted, &rig, [&](double mhz) {
+        holds << mhz;
+        // Skip 145.5 and listen past 156.8.
+        QTimer::singleShot(10, &rig.sweep, [&rig, mhz] {
+            if (mhz < 150)
+                rig.sweep.Skip();
+            else
+                rig.sweep.Resume();
+        });
+    });
+    QSignalSpy finished(&rig.sweep, &BandSweep::sweepFinished);
+    int sentInFirst = 0;
+    connect(&rig.sweep, &BandSweep::sweepFinished, &rig,
+        [&](int pass) { sentInFirst = pass == 1 ? int(rig.frequencies.size()) : sentInFirst; });
+    rig.StopAfter(2);
+    const SweepPlan plan = Plan("145:157:0.1");
+    QVERIFY(rig.sweep.Start(plan));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
+
+    QCOMPARE(holds.size(), 3); // 145.5 once, 156.8 in both sweeps
+    QVERIFY(holds[0] < 150 && holds[1] > 150 && holds[2] > 150);
+    const QStringList second = rig.frequencies.mid(sentInFirst);
+    QVERIFY(!second.contains(QStringLiteral("0145.500")));
+    QVERIFY(second.contains(QStringLiteral("0145.000")));
+    QVERIFY(second.contains(QStringLiteral("0156.800")));
+    QCOMPARE(rig.sweep.trace().At(plan.IndexNearest(145.5)), kLockedOut);
+    QVERIFY(rig.sweep.lockedOutCount() >= 3);
+}
+
+void TestBandSweep::noAnswersAreMissing()
+{
+    SimRig rig;
+    // Without "RMT" the receiver ignores the queries.
+    QVERIFY(rig.PowerOn(false));
+    rig.sweep.setDwellMs(5);
+    QSignalSpy readings(&rig.sweep, &BandSweep::readingTaken);
+    QVERIFY(rig.sweep.Start(Plan("145:145.2:0.1")));
+    QTRY_COMPARE_WITH_TIMEOUT(readings.count(), 3, 3000);
+    rig.sweep.Stop();
+    for (const QList<QVariant> &reading : readings)
+        QCOMPARE(reading.at(2).toInt(), int(kReadingMissing));
+    QCOMPARE(rig.sweep.missingCount(), 3);
+}
+
+QTEST_GUILESS_MAIN(TestBandSweep)
+#include "tst_bandsweep.moc"

@@ -1,0 +1,60 @@
+#include "bandactivity.h"
+
+#include "bandactivitygroup.h"
+#include "bandactivitywindow.h"
+#include "hitslog.h"
+#include "mainwindow.h"
+#include "sweepoptions.h"
+
+#include <QTimer>
+
+BandActivity::BandActivity(MainWindow &panel, QObject *parent)
+    : QObject(parent)
+    , m_panel(panel)
+    , m_window(std::make_unique<BandActivityWindow>(panel.session().sweep()))
+{
+    connect(&panel.session().sweep(), &BandSweep::hitRecorded, this, &BandActivity::LogHit);
+}
+
+BandActivity::~BandActivity()
+{
+    // The window follows the sweep's signals: it goes first.
+    m_window.reset();
+}
+
+void BandActivity::Apply(const SweepCommandLine &options)
+{
+    m_panel.session().sweep().setSettings(options.settings);
+    m_window->ShowSettings();
+    if (!options.hitsLogPath.isEmpty())
+        m_log = std::make_unique<HitsLog>(options.hitsLogPath);
+    if (!options.plan)
+        return;
+    m_window->setPlan(*options.plan);
+    OpenWindow();
+    QTimer::singleShot(0, this, [this] {
+        m_panel.PowerOn();
+        if (m_panel.session().isOn())
+            m_window->StartSweep();
+    });
+}
+
+void BandActivity::OpenWindow()
+{
+    ShowAndRaise(m_window.get());
+}
+
+void BandActivity::LogHit(const SweepHit &hit)
+{
+    if (!m_log)
+        return;
+    if (m_log->Append(hit)) {
+        m_logFailing = false;
+        return;
+    }
+    // Said once per run of failures; the hit stays in the window's table.
+    if (!m_logFailing)
+        m_window->ShowProblem(
+            tr("The hits log %1 cannot be written: %2").arg(m_log->path(), m_log->errorString()));
+    m_logFailing = true;
+}

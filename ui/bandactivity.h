@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class BandActivityWindow;
+class HitsLog;
+class MainWindow;
+struct SweepCommandLine;
+struct SweepHit;
+
+// Band activity on the panel: the "Band activity" window over the receiver session's sweep, and
+// the hits log the command line may ask for.
+class BandActivity : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BandActivity(MainWindow &panel, QObject *parent = nullptr);
+    ~BandActivity() override;
+
+    // Takes the command line's settings and hits log; with --sweep, opens the window, switches
+    // the link on as ON does and starts the sweep (once the event loop runs).
+    void Apply(const SweepCommandLine &options);
+    void OpenWindow();
+
+    BandActivityWindow &window() { return *m_window; }
+
+private:
+    void LogHit(const SweepHit &hit);
+
+    MainWindow &m_panel;
+    std::unique_ptr<BandActivityWindow> m_window;
+    std::unique_ptr<HitsLog> m_log;
+    bool m_logFailing = false;
+};
