@@ -7,7 +7,8 @@ class QSerialPort;
 
 // The serial port to the receiver: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 // It owns the QSerialPort and nothing of the window. A port that fails while open (a write error,
-// an unplugged USB adapter) is closed at once and reported once through failed().
+// an unplugged USB adapter) is closed at once and reported once through failed(). A full transmit
+// buffer is not a failure: the bytes wait in the port until the line takes them.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -28,19 +29,29 @@ public:
     QString errorString() const { return m_error; }
     void close();
     bool isOpen() const;
-    // Writes the bytes at once. False when the port is closed or the write failed (the port has
-    // then been closed and failed() emitted).
+    // Hands the bytes to the port, which puts them on the line as soon as the driver takes them;
+    // a busy line never blocks and never fails. False when the port is closed or the write failed
+    // (the port has then been closed and failed() emitted).
     bool write(const QByteArray &bytes);
+    // Bytes written that have not left yet: those the port still holds plus the driver's transmit
+    // queue where the driver reports one (a pseudo-terminal always reports an empty queue).
+    qint64 pendingBytes() const;
     // Everything received since the previous read; empties the receive buffer.
     QByteArray readAll();
 
 signals:
+    void opened();
+    // The open port has been closed, by close() or after a failure.
+    void closed();
     // The open port failed and has been closed. Emitted once per opening.
     void failed(const QString &reason);
 
 private:
     void onError(int error);
     void fail(const QString &reason);
+    // The device has hung up or its descriptor is no longer valid: what a pulled adapter looks
+    // like, as opposed to a transmit buffer that is only full for now.
+    bool deviceGone() const;
 
     QSerialPort *m_port = nullptr;
     QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3

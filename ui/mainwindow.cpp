@@ -270,7 +270,8 @@ void MainWindow::PowerOff()
     if (!m_port->isOpen())
         return;
     m_link->SendCommand(QStringLiteral("RMT/"));
-    m_port->close();
+    // "RMT/" may still be queued behind other lines: let it out before the port closes.
+    m_link->DrainAndClose();
     ShowOff();
     m_wait->Stop();
 }

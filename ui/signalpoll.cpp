@@ -22,8 +22,8 @@ void SignalPoll::Poll()
 {
     if (!m_link.isOpen())
         return;
-    // The query is written directly: it is not a command the operator needs to see logged.
-    m_link.port().write(QByteArrayLiteral("SS?\r"));
+    // Not a command the operator needs to see logged, but it queues behind the commands.
+    m_link.SendQuery(QStringLiteral("SS?"));
     m_link.Delay(kReplyWaitSeconds);
     // The port may have been closed (OFF, or a vanished device) while we waited.
     if (!m_link.isOpen())
