@@ -89,6 +89,8 @@ int main(int argc, char *argv[])
                 qPrintable(simulated->errorString()));
             return 1;
         }
+        // As a receiver on a real 9600-baud line takes and answers commands.
+        simulated->setTiming(SimReceiver::Timing::LineSpeed);
         channel = simulated->slavePath();
     }
 
