@@ -133,7 +133,7 @@ private:
     Timing m_timing = Timing::Instant;
     int m_actMs = kDefaultActMs;
     QElapsedTimer m_lineClock;
-    QTimer m_lineTimer;
+    QTimer m_lineTimer {this}; // a child, so that it moves with the receiver to another thread
     double m_inCredit = 0;
     qint64 m_inAtNs = 0;
     bool m_inIdle = true;
