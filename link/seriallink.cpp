@@ -160,12 +160,15 @@ void SerialLink::onError(int error)
 bool SerialLink::deviceGone() const
 {
 #ifdef Q_OS_UNIX
-    pollfd device {int(m_port->handle()), POLLIN | POLLOUT, 0};
+    pollfd device {int(m_port->handle()), POLLOUT, 0};
     int ready = -1;
     do {
         ready = ::poll(&device, 1, 0);
     } while (ready < 0 && errno == EINTR);
-    return ready < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL));
+    // A hang-up or an invalid descriptor is a device gone. So is a write that failed while the
+    // driver had room: "try later" only comes from a full buffer (and this program writes only
+    // when the driver says it has room), so anything else would fail again at every retry.
+    return ready < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL | POLLOUT));
 #else
     return true;
 #endif

@@ -49,8 +49,8 @@ signals:
 private:
     void onError(int error);
     void fail(const QString &reason);
-    // The device has hung up or its descriptor is no longer valid: what a pulled adapter looks
-    // like, as opposed to a transmit buffer that is only full for now.
+    // The device has hung up, its descriptor is no longer valid, or it fails although it has
+    // room: what a pulled adapter looks like, as opposed to a transmit buffer only full for now.
     bool deviceGone() const;
 
     QSerialPort *m_port = nullptr;
