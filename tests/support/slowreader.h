@@ -72,8 +72,8 @@ public:
         }
         return out;
     }
-    // Bytes waiting for the far side now, and the most found waiting since the last reset while
-    // the far side was reading.
+    // Bytes waiting for the far side beyond what the line has carried so far, now and at most
+    // since the last reset while the far side was reading.
     int backlogBytes() const { return m_backlog; }
     int maxBacklogBytes() const { return m_maxBacklog; }
     void resetMaxBacklog() { m_maxBacklog = 0; }
@@ -92,23 +92,27 @@ private:
             int waiting = 0;
             if (::ioctl(m_fd, FIONREAD, &waiting) != 0)
                 waiting = 0;
-            m_backlog = waiting;
             if (!m_reading) {
+                m_backlog = waiting;
                 credit = 0;
                 continue;
             }
-            m_maxBacklog = std::max(m_maxBacklog.load(), waiting);
-            // An idle line banks no more than a byte or two; a busy one is read at its rate.
+            // An idle line banks no more than a byte or two; a busy one is read at its rate, and
+            // a look that comes late (this thread was not run) catches up with the line.
             credit = waiting > 0 ? credit + seconds * m_rate
                                  : std::min(credit + seconds * m_rate, 2.0);
             const int take = std::min(waiting, int(credit));
-            if (take <= 0)
-                continue;
+            ssize_t n = 0;
             char buffer[4096];
-            const ssize_t n = ::read(m_fd, buffer, size_t(std::min<int>(take, sizeof buffer)));
+            if (take > 0)
+                n = ::read(m_fd, buffer, size_t(std::min<int>(take, sizeof buffer)));
+            // What the line could not have carried yet: the backlog.
+            m_backlog = waiting - int(std::max<ssize_t>(n, 0));
+            m_maxBacklog = std::max(m_maxBacklog.load(), m_backlog.load());
             if (n <= 0)
                 continue;
-            credit -= double(n);
+            // Once everything waiting is read the line idles: unused time is not banked.
+            credit = n == waiting ? std::min(credit - double(n), 2.0) : credit - double(n);
             Take(QByteArray(buffer, int(n)));
         }
     }
