@@ -23,9 +23,9 @@ class WaitTimer;
 // reading 000 … 255), other replies are four-character status groups such as "G0", "I1", "I0".
 //
 // Every command is followed by a 10 ms pause. Lines go out through one queue that hands them to
-// the port as fast as 9600 baud carries them (960 bytes a second), so a burst of commands never
-// piles up in the driver; a frequency command still waiting there is replaced by a newer one (see
-// LinePacer). "RMT/" ends the conversation: nothing queued after it is written.
+// the port as fast as 9600 baud carries them (960 bytes a second), so a burst of commands waits in
+// the program, not in the driver, and a frequency command still waiting is replaced by a newer
+// one (see LinePacer). "RMT/" ends the conversation: nothing queued after it is written.
 class CommandLink : public QObject
 {
     Q_OBJECT
