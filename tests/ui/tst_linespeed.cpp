@@ -88,7 +88,8 @@ struct Rig
         const QList<QByteArray> frequencies = reader.linesStartingWith("FRQ ");
         return frequencies.isEmpty() ? QByteArray() : FrequencyField(frequencies.last());
     }
-    // What the far side received, apart from the unlogged signal queries, is exactly the log.
+    // What the far side received, apart from the unlogged signal queries, is exactly the log
+    // (its newest lines, once it is at its cap).
     bool farSideMatchesTheLog() const
     {
         QStringList received;
@@ -96,7 +97,9 @@ struct Rig
             if (line.text != "SS?")
                 received << QString::fromLatin1(line.text);
         }
-        return received == window->codesOut().lines();
+        const CodeLog &log = window->codesOut();
+        return received.size() == log.totalAppended()
+            && received.mid(received.size() - log.count()) == log.lines();
     }
     void verifyLinkKept()
     {
@@ -122,8 +125,9 @@ struct Rig
 };
 
 // The most bytes ever found waiting at the far side: what was handed ahead, a line being handed
-// as the far side looks, and the reader's own few milliseconds of jitter.
-constexpr int kMostBacklogBytes = LinePacer::kAheadBytes + 20 + 16;
+// as the far side looks, and up to about 65 ms by which a loaded machine can delay a pty's bytes
+// or the reader's thread (seen once in a five-minute scan: 160 bytes).
+constexpr int kMostBacklogBytes = LinePacer::kAheadBytes + 20 + 64;
 // The program's own queue: the newest frequency command and a signal query or two.
 constexpr int kMostQueuedBytes = 20 + 2 * 4;
 
@@ -187,6 +191,7 @@ void TestLineSpeed::mixedBankScanKeepsToTheLine()
     QVERIFY(rig.farSideMatchesTheLog());
     QVERIFY2(rig.reader.maxBacklogBytes() <= kMostBacklogBytes,
         qPrintable(QString::number(rig.reader.maxBacklogBytes())));
+    QVERIFY(rig.mostAhead <= LinePacer::kAheadBytes);
     QVERIFY2(rig.mostQueued <= kMostQueuedBytes, qPrintable(QString::number(rig.mostQueued)));
     // It went round the bank, every channel reaching the far side with its own mode and filter.
     QSet<QByteArray> channels;
@@ -243,5 +248,14 @@ void TestLineSpeed::farSideThatStopsReadingLosesNothing()
     rig.verifyLinkKept();
 }
 
-QTEST_MAIN(TestLineSpeed)
+int main(int argc, char *argv[])
+{
+    // A full-length run takes longer than Qt Test allows a test function by default.
+    if (FullLength() && qEnvironmentVariableIsEmpty("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", "900000");
+    QApplication app(argc, argv);
+    TestLineSpeed test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_linespeed.moc"
