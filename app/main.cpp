@@ -2,7 +2,7 @@
 #include "bandactivity.h"
 #include "bandactivitygroup.h"
 #include "commandline.h"
-#include "linktrace.h"
+#include "linklog.h"
 #include "mainwindow.h"
 #include "memorytools.h"
 #include "optionspage.h"
@@ -86,6 +86,8 @@ int main(int argc, char *argv[])
                 qPrintable(simulated->errorString()));
             return 1;
         }
+        // As a receiver on a real 9600-baud line takes and answers commands.
+        simulated->setTiming(SimReceiver::Timing::LineSpeed);
         channel = simulated->slavePath();
     }
 

@@ -3,7 +3,10 @@
 // A window runs in this process on a pseudo-terminal with the link on and the signal poll
 // stopped. A reader thread sits in poll() on the master side and stamps the arrival of every CR
 // ending an "FRQ" line; the main thread stamps the moment before each click. The click handler
-// goes on to wait 10 ms after the write, so the click's own duration is printed apart.
+// goes on to wait 10 ms after the write, so the click's own duration is printed apart. Clicks
+// come no faster than the line carries their commands (20 bytes take 21 ms at 9600 baud), as an
+// operator's do: back to back they would outrun the line, wait in the program's queue and all but
+// the newest be replaced, and a click would no longer have a CR of its own to time.
 //
 //   bench_latency [--clicks N]
 #include "benchsupport.h"
@@ -22,6 +25,9 @@
 #include <poll.h>
 
 namespace {
+
+// After the click handler's own 10 ms, so that each click finds the line idle.
+constexpr int kGapAfterClickMs = 15;
 
 // Stamps the CR of every "FRQ" line that reaches the master side, until told to stop.
 class LineStamper
@@ -94,6 +100,7 @@ void Report(const char *how, bool mouse, int clicks, QPushButton *up, int master
         else
             up->click();
         handler.push_back(double(bench::NowUs() - clickedAt[size_t(i)]));
+        QTest::qWait(kGapAfterClickMs);
     }
     const long long deadline = bench::NowUs() + 2000000;
     while (stamper.count() < size_t(clicks) && bench::NowUs() < deadline)

@@ -129,13 +129,16 @@ void ReceiverSession::PowerOn(const QString &channelText)
 
 void ReceiverSession::PowerOff()
 {
-    if (!m_port->isOpen())
+    // Nothing while off, nor a second time while "RMT/" is still going out.
+    if (!m_link->isOpen())
         return;
     // The scans and the poll stop before "RMT/" goes out: a step running inside its pause would
     // otherwise put a command on the wire after it.
     SetState(State::Off);
-    m_link->SendLastCommand(QStringLiteral("RMT/"));
-    m_port->close();
+    // "RMT/" seals the queue: nothing sent during its pause reaches the wire after it. What is
+    // still queued goes out before the port closes.
+    m_link->SendCommand(QStringLiteral("RMT/"));
+    m_link->DrainAndClose();
     m_wait->Stop();
 }
 
@@ -197,7 +200,7 @@ void ReceiverSession::Tune(double frequencyMHz)
 
 void ReceiverSession::SendQuery()
 {
-    m_port->write(QByteArrayLiteral("SS?\r"));
+    m_link->SendQuery(QStringLiteral("SS?"));
 }
 
 QString ReceiverSession::ModeWord() const
@@ -240,7 +243,7 @@ void ReceiverSession::Poll()
         return;
     StepGuard guard(m_inPoll);
     // The query is not a command the operator needs to see logged.
-    m_port->write(QByteArrayLiteral("SS?\r"));
+    m_link->SendQuery(QStringLiteral("SS?"));
     // While the sweep holds, its reader takes the reply as it arrives.
     if (m_state == State::Sweeping)
         return;

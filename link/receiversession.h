@@ -85,6 +85,8 @@ public:
     void setPollInterval(int ms) { m_pollTimer.setInterval(ms); }
 
     Tuner &tuner() { return *m_tuner; }
+    // The outgoing queue's figures (queued, ahead, replaced commands).
+    const CommandLink &link() const { return *m_link; }
     WaitTimer &waitTimer() { return *m_wait; }
     CodeLog &codesOut() { return *m_codesOut; }
     CodeLog &codesIn() { return *m_codesIn; }

@@ -63,13 +63,20 @@ std::optional<int> SignalReading(std::string_view text)
         = at + 4 <= text.size() ? text.substr(at + 4, 3) : std::string_view();
     if (CompareText(field, "000") < 0 || CompareText(field, "255") > 0)
         return std::nullopt;
-    // A decimal numeral, blanks allowed only after it.
-    const std::string_view digits = field.substr(0, field.find_last_not_of(' ') + 1);
-    if (digits.empty()
-        || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    // A decimal numeral, blanks allowed only after it; a fractional part is dropped.
+    const std::string_view numeral = field.substr(0, field.find_last_not_of(' ') + 1);
+    const size_t point = numeral.find('.');
+    const std::string_view whole = numeral.substr(0, point);
+    const std::string_view fraction
+        = point == std::string_view::npos ? std::string_view() : numeral.substr(point + 1);
+    const auto isDigit = [](char c) {
+        return c >= '0' && c <= '9';
+    };
+    if (whole.empty() || !std::all_of(whole.begin(), whole.end(), isDigit)
+        || !std::all_of(fraction.begin(), fraction.end(), isDigit))
         return std::nullopt;
     int value = 0;
-    for (char c : digits)
+    for (char c : whole)
         value = value * 10 + (c - '0');
     return value;
 }

@@ -15,7 +15,8 @@ std::vector<std::string> ReceivedCodeLines(std::string_view text);
 
 // The raw reading (0 … 255) of the first "SS " in the text: the three characters that begin one
 // character after "SS ". Nothing when there is no "SS ", when the field compares outside "000" …
-// "255" as text, or when it is not a decimal numeral (trailing blanks allowed).
+// "255" as text, or when it is not a decimal numeral (trailing blanks allowed). A fractional part
+// is dropped: "SS 01.5" reads 1, "SS 010." reads 10.
 std::optional<int> SignalReading(std::string_view text);
 
 // The meter level for a raw reading: reading × 128 / 100 rounded, at most 128.

@@ -1,9 +1,15 @@
 #include "seriallink.h"
 
 #include "leadingnumber.h"
-#include "linktrace.h"
+#include "linklog.h"
 
+#include <cerrno>
 #include <cmath>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <sys/ioctl.h>
+#endif
 
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
@@ -59,18 +65,21 @@ bool SerialLink::open()
     }
     // Whatever a receiver sent before the link came up is not an answer to anything of ours.
     m_port->clear(QSerialPort::Input);
-    m_sealed = false;
-    qCDebug(lcLink).noquote() << "opened" << m_name << "at 9600 8N1";
+    qCDebug(lcLink).noquote() << LinkLogTime() << "open" << m_name;
+    emit opened();
     return true;
 }
 
 void SerialLink::close()
 {
-    if (m_port->isOpen()) {
+    const bool wasOpen = m_port->isOpen();
+    if (wasOpen)
         m_port->close();
-        qCDebug(lcLink).noquote() << "closed" << m_name;
-    }
     m_port->clearError();
+    if (wasOpen) {
+        qCDebug(lcLink).noquote() << LinkLogTime() << "close" << m_name;
+        emit closed();
+    }
 }
 
 bool SerialLink::isOpen() const
@@ -80,50 +89,91 @@ bool SerialLink::isOpen() const
 
 bool SerialLink::write(const QByteArray &bytes)
 {
-    if (!m_port->isOpen() || m_sealed)
+    if (!m_port->isOpen())
         return false;
-    qCDebug(lcLink).noquote() << "sent" << TraceText(bytes);
+    qCDebug(lcLink).noquote() << LinkLogTime() << "out" << LinkLogText(bytes);
+    // QSerialPort keeps what it is given and writes it whenever the driver can take more.
     if (m_port->write(bytes) != bytes.size()) {
         fail(m_port->error(), m_port->errorString());
         return false;
     }
     // Put the line on the wire now rather than at the next turn of the event loop: the pacing
-    // wait that follows a command is measured from here.
+    // wait that follows a command is measured from here. Only while the driver can take bytes:
+    // flushing into a full buffer makes QSerialPort report "Resource temporarily unavailable".
+#ifdef Q_OS_UNIX
+    pollfd writable {int(m_port->handle()), POLLOUT, 0};
+    if (::poll(&writable, 1, 0) == 1 && (writable.revents & POLLOUT))
+        m_port->flush();
+#else
     m_port->flush();
+#endif
     return m_port->isOpen();
 }
 
-bool SerialLink::writeLast(const QByteArray &bytes)
+qint64 SerialLink::pendingBytes() const
 {
-    const bool written = write(bytes);
-    m_sealed = true;
-    return written;
+    if (!m_port->isOpen())
+        return 0;
+    qint64 pending = m_port->bytesToWrite();
+#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+    int driverQueue = 0;
+    if (::ioctl(int(m_port->handle()), TIOCOUTQ, &driverQueue) == 0 && driverQueue > 0)
+        pending += driverQueue;
+#endif
+    return pending;
 }
 
 QByteArray SerialLink::readAll()
 {
     if (!m_port->isOpen())
         return {};
-    const QByteArray received = m_port->readAll();
-    if (!received.isEmpty())
-        qCDebug(lcLink).noquote() << "received" << TraceText(received);
-    return received;
+    const QByteArray bytes = m_port->readAll();
+    if (!bytes.isEmpty())
+        qCDebug(lcLink).noquote() << LinkLogTime() << "in" << LinkLogText(bytes);
+    return bytes;
 }
 
 void SerialLink::onError(QSerialPort::SerialPortError error)
 {
+    if (!m_port->isOpen())
+        return;
     switch (error) {
+    case QSerialPort::ResourceError:
+        // QSerialPort reports both a vanished device (EIO) and a full transmit buffer (EAGAIN) as
+        // a resource error. A full buffer only means "later": the bytes stay in the port, which
+        // writes them once the driver can take them.
+        if (!deviceGone()) {
+            qCDebug(lcLink).noquote() << LinkLogTime() << "busy" << m_port->errorString();
+            m_port->clearError();
+            break;
+        }
+        [[fallthrough]];
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
-    case QSerialPort::ResourceError:
         // A vanished device makes QSerialPort repeat these errors in a tight loop until the port
         // is closed: close on the first one and report it once.
-        if (m_port->isOpen())
-            fail(error, m_port->errorString());
+        fail(error, m_port->errorString());
         break;
     default:
         break;
     }
+}
+
+bool SerialLink::deviceGone() const
+{
+#ifdef Q_OS_UNIX
+    pollfd device {int(m_port->handle()), POLLOUT, 0};
+    int ready = -1;
+    do {
+        ready = ::poll(&device, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    // A hang-up or an invalid descriptor is a device gone. So is a write that failed while the
+    // driver had room: "try later" only comes from a full buffer (and this program writes only
+    // when the driver says it has room), so anything else would fail again at every retry.
+    return ready < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL | POLLOUT));
+#else
+    return true;
+#endif
 }
 
 void SerialLink::fail(QSerialPort::SerialPortError error, const QString &reason)
@@ -134,7 +184,8 @@ void SerialLink::fail(QSerialPort::SerialPortError error, const QString &reason)
     m_errorKind = error;
     m_port->close();
     m_port->clearError();
-    qCDebug(lcLink).noquote() << "failed and closed" << m_name << ":" << reason;
+    qCDebug(lcLink).noquote() << LinkLogTime() << "failed" << reason;
+    emit closed();
     emit failed(error, reason);
 }
 

@@ -6,7 +6,8 @@
 
 // The serial port to the receiver: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 // It owns the QSerialPort and nothing of the window. A port that fails while open (a write error,
-// an unplugged USB adapter) is closed at once and reported once through failed().
+// an unplugged USB adapter) is closed at once and reported once through failed(). A full transmit
+// buffer is not a failure: the bytes wait in the port until the line takes them.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -29,18 +30,20 @@ public:
     QSerialPort::SerialPortError error() const { return m_errorKind; }
     void close();
     bool isOpen() const;
-    // Open and not yet past its last write.
-    bool acceptsWrites() const { return isOpen() && !m_sealed; }
-    // Writes the bytes at once. False when the port is closed or the write failed (the port has
-    // then been closed and failed() emitted).
+    // Hands the bytes to the port, which puts them on the line as soon as the driver takes them;
+    // a busy line never blocks and never fails. False when the port is closed or the write failed
+    // (the port has then been closed and failed() emitted).
     bool write(const QByteArray &bytes);
-    // Writes the bytes as the last ones of this opening: later writes are dropped until the port
-    // is opened again.
-    bool writeLast(const QByteArray &bytes);
+    // Bytes written that have not left yet: those the port still holds plus the driver's transmit
+    // queue where the driver reports one (a pseudo-terminal always reports an empty queue).
+    qint64 pendingBytes() const;
     // Everything received since the previous read; empties the receive buffer.
     QByteArray readAll();
 
 signals:
+    void opened();
+    // The open port has been closed, by close() or after a failure.
+    void closed();
     // The open port failed and has been closed. Emitted once per opening.
     void failed(QSerialPort::SerialPortError error, const QString &reason);
     // Bytes have arrived and wait to be read.
@@ -49,12 +52,14 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
     void fail(QSerialPort::SerialPortError error, const QString &reason);
+    // The device has hung up, its descriptor is no longer valid, or it fails although it has
+    // room: what a pulled adapter looks like, as opposed to a transmit buffer only full for now.
+    bool deviceGone() const;
 
     QSerialPort *m_port = nullptr;
     QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3
     QString m_error;
     QSerialPort::SerialPortError m_errorKind = QSerialPort::NoError;
-    bool m_sealed = false;
 };
 
 // The port named by the text of the channel box. A whole number N names the N-th standard port of

@@ -56,7 +56,10 @@ int main(int argc, char *argv[])
         QStringLiteral("babble"), QStringLiteral("Surround every reply with garbage."));
     const QCommandLineOption seed(QStringLiteral("seed"),
         QStringLiteral("Seed the signal noise with <n>."), QStringLiteral("n"));
-    parser.addOptions({verbose, babble, seed});
+    const QCommandLineOption instant(QStringLiteral("instant"),
+        QStringLiteral("Take and answer every line at once, instead of at the pace of a 9600-baud "
+                       "line and a receiver that needs a few milliseconds a command."));
+    parser.addOptions({verbose, babble, seed, instant});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -75,6 +78,8 @@ int main(int argc, char *argv[])
         receiver.setSeed(value);
     }
     receiver.setBabble(parser.isSet(babble));
+    receiver.setTiming(
+        parser.isSet(instant) ? SimReceiver::Timing::Instant : SimReceiver::Timing::LineSpeed);
     if (parser.isSet(verbose)) {
         QObject::connect(&receiver, &SimReceiver::commandReceived, &receiver,
             [&err](const QString &line) { err << printable(line) << Qt::endl; });

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -30,6 +31,10 @@ constexpr Station kStations[] = {
 constexpr int kNoiseFloor = 6;
 constexpr double kFalloffBandwidths = 3.0;
 constexpr int kFloodChunk = 4096;
+// At line speed the line is looked at this often while it carries something; the credit a
+// late look may use is capped so that an idle line does not bank a burst.
+constexpr int kLineTickMs = 5;
+constexpr double kMostCreditBytes = 16;
 
 } // namespace
 
@@ -43,6 +48,16 @@ SimReceiver::SimReceiver(QObject *parent)
     m_writeNotifier->setEnabled(false);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &SimReceiver::onReadable);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &SimReceiver::onWritable);
+    m_lineClock.start();
+    m_lineTimer.setSingleShot(true);
+    m_lineTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_lineTimer, &QTimer::timeout, this, &SimReceiver::pumpLine);
+}
+
+void SimReceiver::setTiming(Timing timing)
+{
+    m_timing = timing;
+    m_inIdle = m_outIdle = true;
 }
 
 // The notifiers watch the pty's descriptor, so they must go before it is closed.
@@ -117,6 +132,10 @@ std::optional<SimReceiver::Command> SimReceiver::parse(const QByteArray &line)
 
 void SimReceiver::onReadable()
 {
+    if (m_timing == Timing::LineSpeed) {
+        readAtLineSpeed();
+        return;
+    }
     const QByteArray bytes = m_pty.readAvailable();
     if (bytes.isEmpty()) {
         // Readable but nothing to read means a hang-up; back off instead of spinning on it.
@@ -125,21 +144,113 @@ void SimReceiver::onReadable()
         return;
     }
     for (const char ch : bytes) {
-        if (ch == '\n')
-            continue;
-        if (ch == '\r') {
-            if (!m_discarding && !m_line.isEmpty())
-                handleLine(m_line);
+        if (takeByte(ch))
+            handleLine(std::exchange(m_line, QByteArray()));
+    }
+}
+
+bool SimReceiver::takeByte(char ch)
+{
+    if (ch == '\n')
+        return false;
+    if (ch == '\r') {
+        const bool complete = !m_discarding && !m_line.isEmpty();
+        if (!complete)
             m_line.clear();
-            m_discarding = false;
-        } else if (!m_discarding) {
-            m_line.append(ch);
-            if (m_line.size() > kMaxLineLength) {
-                ++m_linesTooLong;
-                m_line.clear();
-                m_discarding = true;
-            }
+        m_discarding = false;
+        return complete;
+    }
+    if (!m_discarding) {
+        m_line.append(ch);
+        if (m_line.size() > kMaxLineLength) {
+            ++m_linesTooLong;
+            m_line.clear();
+            m_discarding = true;
         }
+    }
+    return false;
+}
+
+double SimReceiver::refill(double &credit, qint64 &atNs, bool &idle)
+{
+    const qint64 now = m_lineClock.nsecsElapsed();
+    // A line that was idle carried nothing meanwhile: its first byte starts now.
+    if (idle)
+        credit = 0;
+    else
+        credit
+            = std::min(credit + double(now - atNs) / 1e9 * kLineBytesPerSecond, kMostCreditBytes);
+    idle = false;
+    atNs = now;
+    return credit;
+}
+
+void SimReceiver::pumpLine()
+{
+    if (m_timing != Timing::LineSpeed)
+        return;
+    readAtLineSpeed();
+    writeAtLineSpeed();
+}
+
+void SimReceiver::readAtLineSpeed()
+{
+    if (!m_pty.isOpen())
+        return;
+    const int allowed = int(refill(m_inCredit, m_inAtNs, m_inIdle));
+    if (allowed < 1) {
+        // Nothing more has crossed the line yet: look again shortly instead of at every wake-up.
+        m_readNotifier->setEnabled(false);
+        if (!m_lineTimer.isActive())
+            m_lineTimer.start(kLineTickMs);
+        return;
+    }
+    char buffer[64];
+    const ssize_t n
+        = ::read(m_pty.masterFd(), buffer, size_t(std::min<int>(allowed, sizeof buffer)));
+    if (n <= 0) {
+        const bool hangUp = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+        m_inIdle = true;
+        m_readNotifier->setEnabled(!hangUp);
+        if (hangUp)
+            QTimer::singleShot(100, m_readNotifier, [n = m_readNotifier] { n->setEnabled(true); });
+        return;
+    }
+    m_inCredit -= double(n);
+    m_bytesReceived += n;
+    for (ssize_t i = 0; i < n; ++i) {
+        if (m_received.size() < kReceiveBufferBytes)
+            m_received.append(buffer[i]);
+        else
+            ++m_overrunBytes;
+    }
+    // What the line carried in full, more may be waiting: the next bytes come a tick later.
+    const bool mayBeMore = n == std::min<int>(allowed, sizeof buffer);
+    m_inIdle = !mayBeMore;
+    m_readNotifier->setEnabled(!mayBeMore);
+    if (mayBeMore && !m_lineTimer.isActive())
+        m_lineTimer.start(kLineTickMs);
+    processReceived();
+}
+
+void SimReceiver::processReceived()
+{
+    while (!m_acting && !m_received.isEmpty()) {
+        const char ch = m_received.front();
+        m_received.remove(0, 1);
+        if (!takeByte(ch))
+            continue;
+        const QByteArray line = std::exchange(m_line, QByteArray());
+        if (m_actMs == 0) {
+            handleLine(line);
+            continue;
+        }
+        m_acting = true;
+        QTimer::singleShot(m_actMs, Qt::PreciseTimer, this, [this, line] {
+            handleLine(line);
+            m_acting = false;
+            processReceived();
+        });
     }
 }
 
@@ -252,6 +363,10 @@ void SimReceiver::onWritable()
 {
     if (!m_pty.isOpen())
         return;
+    if (m_timing == Timing::LineSpeed) {
+        writeAtLineSpeed();
+        return;
+    }
     // Replies go ahead of any flood still pending, as they would interleave on a real line.
     for (;;) {
         if (m_pending.isEmpty() && m_floodLeft > 0) {
@@ -278,8 +393,45 @@ void SimReceiver::onWritable()
     updateWriteNotifier();
 }
 
+void SimReceiver::writeAtLineSpeed()
+{
+    if (!m_pty.isOpen())
+        return;
+    if (m_pending.isEmpty() && m_floodLeft > 0) {
+        m_pending = garbage(int(std::min<qint64>(m_floodLeft, kFloodChunk)), false);
+        m_floodLeft -= m_pending.size();
+    }
+    if (m_pending.isEmpty()) {
+        m_writeNotifier->setEnabled(false);
+        m_outIdle = true;
+        return;
+    }
+    const int allowed
+        = std::min<int>(int(refill(m_outCredit, m_outAtNs, m_outIdle)), int(m_pending.size()));
+    bool full = false;
+    if (allowed >= 1) {
+        const ssize_t n = ::write(m_pty.masterFd(), m_pending.constData(), size_t(allowed));
+        if (n > 0) {
+            m_pending.remove(0, n);
+            m_outCredit -= double(n);
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            m_bytesDropped += m_pending.size() + m_floodLeft;
+            m_pending.clear();
+            m_floodLeft = 0;
+        } else {
+            full = true;
+        }
+    }
+    // A full pseudo-terminal says when it takes more; otherwise the line's pace does.
+    m_writeNotifier->setEnabled(full);
+    if (!full && (!m_pending.isEmpty() || m_floodLeft > 0) && !m_lineTimer.isActive())
+        m_lineTimer.start(kLineTickMs);
+}
+
 void SimReceiver::updateWriteNotifier()
 {
+    if (m_timing == Timing::LineSpeed)
+        return;
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(!m_pending.isEmpty() || m_floodLeft > 0);
 }

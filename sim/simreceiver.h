@@ -3,9 +3,11 @@
 #include "pseudoterminal.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRandomGenerator>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
@@ -15,11 +17,24 @@ class QSocketNotifier;
 // master side of a pseudo-terminal, so the panel can open the slave path as if it were a serial
 // port. It obeys the command lines the panel writes and answers signal-strength queries with a
 // reading made up from a few fixed stations.
+//
+// It can take the line as a pseudo-terminal does, everything at once (Timing::Instant, what
+// byte-level tests want), or as the receiver on a 9600-baud line does (Timing::LineSpeed): bytes
+// come in and go out at 960 a second each way, land in a small receive buffer like a UART's, and
+// each command takes a few milliseconds to act on. A sender that outruns the line then finds its
+// bytes waiting, and one that outruns the receiver loses them, as it would with the hardware.
 class SimReceiver : public QObject
 {
     Q_OBJECT
 
 public:
+    enum class Timing { Instant, LineSpeed };
+    static constexpr double kLineBytesPerSecond = 960.0;
+    // The receiver's receive buffer; bytes arriving while it is full are lost (an overrun).
+    static constexpr int kReceiveBufferBytes = 32;
+    // How long the receiver takes to act on a command once its CR has arrived.
+    static constexpr int kDefaultActMs = 4;
+
     // Longest line kept; anything longer without a CR is thrown away up to the next CR.
     static constexpr int kMaxLineLength = 256;
     // Output the other end does not read is kept up to this many bytes; further replies are
@@ -34,6 +49,11 @@ public:
     QString slavePath() const { return m_pty.slavePath(); }
 
     void setSeed(quint32 seed) { m_random.seed(seed); }
+    // Instant unless set; set it before the other end starts writing.
+    void setTiming(Timing timing);
+    Timing timing() const { return m_timing; }
+    void setActMs(int ms) { m_actMs = qMax(0, ms); }
+    int actMs() const { return m_actMs; }
     // Surrounds every reply with garbage: NUL and non-ASCII bytes, status groups, partial replies.
     void setBabble(bool on) { m_babble = on; }
     bool babble() const { return m_babble; }
@@ -58,6 +78,9 @@ public:
     int queriesAnswered() const { return m_queriesAnswered; }
     // Reply and flood bytes lost because nobody read them.
     qint64 bytesDropped() const { return m_bytesDropped; }
+    // At line speed: bytes taken off the line, and those lost because the receive buffer was full.
+    qint64 bytesReceived() const { return m_bytesReceived; }
+    qint64 overrunBytes() const { return m_overrunBytes; }
 
     // Filter word to bandwidth; an unknown word counts as the narrowest filter.
     static double bandwidthMHz(const QString &filter);
@@ -84,6 +107,16 @@ private:
 
     void onReadable();
     void onWritable();
+    // Takes one received byte into the line being assembled; true when it completed m_line.
+    bool takeByte(char ch);
+    // At line speed: moves what the line has carried since the last call, in both directions.
+    void pumpLine();
+    void readAtLineSpeed();
+    void writeAtLineSpeed();
+    // Works through the receive buffer, one command at a time, each after the time it takes.
+    void processReceived();
+    // Bytes the line has carried in one direction since the last call; credit is what is left.
+    double refill(double &credit, qint64 &atNs, bool &idle);
     void handleLine(const QByteArray &line);
     void apply(const Command &command);
     void reply(const QByteArray &bytes);
@@ -97,6 +130,20 @@ private:
     QRandomGenerator m_random {QRandomGenerator::global()->generate()};
     QByteArray m_line;
     bool m_discarding = false;
+    Timing m_timing = Timing::Instant;
+    int m_actMs = kDefaultActMs;
+    QElapsedTimer m_lineClock;
+    QTimer m_lineTimer {this}; // a child, so that it moves with the receiver to another thread
+    double m_inCredit = 0;
+    qint64 m_inAtNs = 0;
+    bool m_inIdle = true;
+    double m_outCredit = 0;
+    qint64 m_outAtNs = 0;
+    bool m_outIdle = true;
+    QByteArray m_received; // the receive buffer
+    bool m_acting = false;
+    qint64 m_bytesReceived = 0;
+    qint64 m_overrunBytes = 0;
     QByteArray m_pending;
     qint64 m_floodLeft = 0;
     bool m_babble = false;

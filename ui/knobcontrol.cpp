@@ -8,6 +8,7 @@
 #include "waittimer.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 KnobControl::KnobControl(
     TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel, QObject *parent)
@@ -38,10 +39,19 @@ void KnobControl::ShowMark(bool visible)
 void KnobControl::Press(int button)
 {
     m_state.KnobHeld = -1;
+    // A release can be taken by a dialog opened during the hold (the exit question, a prompt, a
+    // message box): the window under the pointer is blocked then and never hears of it. So each
+    // pass also asks whether the button is still down, when the press was seen by the platform's
+    // own input (a press made up by a program leaves that record alone and waits for its release).
+    const Qt::MouseButton qtButton = QtButtonFor(button);
+    const bool watchButton
+        = qtButton != Qt::NoButton && QGuiApplication::mouseButtons().testFlag(qtButton);
     int passes = 0;
     while (m_state.KnobHeld) {
         const quint64 ticksBefore = m_waitTicks;
         QCoreApplication::processEvents();
+        if (watchButton && !QGuiApplication::mouseButtons().testFlag(qtButton))
+            Release();
         // A pass that has begun completes, even when the release was seen just now.
         if (button == TuningKnobArea::kLeftButton)
             Turn(true);
@@ -82,4 +92,18 @@ void KnobControl::Turn(bool up)
         m_tuner.StepDown();
     }
     ShowMark(true);
+}
+
+Qt::MouseButton KnobControl::QtButtonFor(int button)
+{
+    switch (button) {
+    case TuningKnobArea::kLeftButton:
+        return Qt::LeftButton;
+    case TuningKnobArea::kRightButton:
+        return Qt::RightButton;
+    case TuningKnobArea::kMiddleButton:
+        return Qt::MiddleButton;
+    default:
+        return Qt::NoButton;
+    }
 }

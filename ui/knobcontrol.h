@@ -11,7 +11,7 @@ struct TunedState;
 // step per pass, the lit mark walking round the knob; the first fifteen steps of a hold are paced
 // 0.15 s apart, later ones follow as fast as the frequency command allows. The hold loop keeps the
 // window alive by processing pending events on every pass, which is also where the release is
-// seen.
+// seen, or, when a dialog took the release, the button found up.
 class KnobControl : public QObject
 {
     Q_OBJECT
@@ -34,6 +34,7 @@ public:
 
 private:
     void ShowMark(bool visible);
+    static Qt::MouseButton QtButtonFor(int button);
 
     TunedState &m_state;
     Tuner &m_tuner;

@@ -152,7 +152,7 @@ public:
 
     bool LinkIsOn() const override { return port.isOpen(); }
     void Tune(double frequencyMHz) override { tuner.TuneTo(frequencyMHz); }
-    void SendQuery() override { port.write(QByteArrayLiteral("SS?\r")); }
+    void SendQuery() override { link.SendQuery(QStringLiteral("SS?")); }
     QString ModeWord() const override { return QString::fromStdString(state.ModeCommand); }
     QString FilterWord() const override { return QString::fromStdString(state.FilterCommand); }
 

@@ -51,6 +51,7 @@ private slots:
     void logDropsTheOldestBeyondItsCapacity();
     void openFailureGivesTheReason();
     void vanishedDeviceIsReportedOnceAndClosed();
+    void fullTransmitBufferIsNotAFailure();
     void channelNames_data();
     void channelNames();
 };
@@ -227,6 +228,36 @@ void TestCommandLink::vanishedDeviceIsReportedOnceAndClosed()
     QVERIFY(!failures.first().first().toString().isEmpty());
     rig.link.SendCommand("RMT");
     QCOMPARE(failures.count(), 1);
+}
+
+void TestCommandLink::fullTransmitBufferIsNotAFailure()
+{
+    Rig rig;
+    QVERIFY(rig.port.open());
+    QSignalSpy failures(&rig.port, &SerialLink::failed);
+    // The far side stops reading: a pseudo-terminal takes some twenty kilobytes, then a write would
+    // block ("Resource temporarily unavailable"). That is the line being busy, not a dead port.
+    QByteArray sent;
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray line = "FRQ " + QByteArray::number(1000 + i) + ".000;FM;BW3\r";
+        QVERIFY(rig.port.write(line));
+        sent += line;
+        if (i % 20 == 0)
+            QCoreApplication::processEvents();
+    }
+    QVERIFY(rig.port.isOpen());
+    QCOMPARE(failures.count(), 0);
+    // Nothing was lost or reordered once the far side reads again.
+    QByteArray got;
+    QElapsedTimer clock;
+    clock.start();
+    while (got.size() < sent.size() && clock.elapsed() < 5000) {
+        got += rig.pty.readAvailable();
+        QTest::qWait(5);
+    }
+    QCOMPARE(got.size(), sent.size());
+    QVERIFY(got == sent);
+    QCOMPARE(failures.count(), 0);
 }
 
 void TestCommandLink::channelNames_data()

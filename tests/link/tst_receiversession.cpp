@@ -1,7 +1,7 @@
 #include "../support/fakecontrols.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
-#include "linktrace.h"
+#include "linklog.h"
 #include "memoryfile.h"
 #include "receiversession.h"
 #include "tunedstate.h"
@@ -98,10 +98,13 @@ void TestReceiverSession::openFailuresAreReportedByKind_data()
     QTest::addColumn<QString>("channel");
     QTest::addColumn<QString>("port");
     QTest::addColumn<int>("error");
-    QTest::newRow("no such device") << "/dev/qz-no-such-port" << "/dev/qz-no-such-port"
-                                    << int(QSerialPort::DeviceNotFoundError);
-    QTest::newRow("names no port") << "0" << "" << int(QSerialPort::DeviceNotFoundError);
-    QTest::newRow("blank") << "  " << "" << int(QSerialPort::DeviceNotFoundError);
+    QTest::newRow("no such device")
+        << "/dev/qz-no-such-port"
+        << "/dev/qz-no-such-port" << int(QSerialPort::DeviceNotFoundError);
+    QTest::newRow("names no port") << "0"
+                                   << "" << int(QSerialPort::DeviceNotFoundError);
+    QTest::newRow("blank") << "  "
+                           << "" << int(QSerialPort::DeviceNotFoundError);
 }
 
 void TestReceiverSession::openFailuresAreReportedByKind()
@@ -192,8 +195,9 @@ void TestReceiverSession::scansTakeTurnsWithThePoll()
                 .startsWith("FRQ 0106.000;FM;BW3\rFRQ 0106.100;FM;BW3\r"));
     rig.session.ToggleBankScan(); // one scan ends where the other begins
     QCOMPARE(rig.session.state(), State::BankScanning);
-    const QByteArray visits = CollectUntil(rig.pty, "FRQ 0010.000;FM;BW3\rFRQ 0020.000;FM;BW3\r"
-                                                    "FRQ 0010.000;FM;BW3\r");
+    const QByteArray visits = CollectUntil(rig.pty,
+        "FRQ 0010.000;FM;BW3\rFRQ 0020.000;FM;BW3\r"
+        "FRQ 0010.000;FM;BW3\r");
     QVERIFY(visits.endsWith("FRQ 0010.000;FM;BW3\rFRQ 0020.000;FM;BW3\rFRQ 0010.000;FM;BW3\r"));
     QVERIFY(!visits.contains("SS?")); // the poll rests during a scan
     rig.session.StopScans();
@@ -291,11 +295,11 @@ void TestReceiverSession::traceShowsEveryLine()
     QStringList traced;
     static QStringList *sink = nullptr;
     sink = &traced;
-    const QtMessageHandler previous
-        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &m) {
-              if (context.category && QByteArray(context.category) == "qz.link")
-                  sink->append(m);
-          });
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &context, const QString &m) {
+            if (context.category && QByteArray(context.category) == "qz.link")
+                sink->append(m);
+        });
     QLoggingCategory::setFilterRules(QStringLiteral("qz.link.debug=true"));
     {
         Rig rig;
@@ -308,14 +312,14 @@ void TestReceiverSession::traceShowsEveryLine()
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
     const QString all = traced.join(QLatin1Char('\n'));
-    QVERIFY2(all.contains(QStringLiteral("sent RMT\\r")), qPrintable(all));
-    QVERIFY(all.contains(QStringLiteral("sent FRQ 0105.900;FM;BW3\\r")));
-    QVERIFY(all.contains(QStringLiteral("sent SS?\\r")));
-    QVERIFY(all.contains(QStringLiteral("received SS 0042\\r\\n")));
-    QVERIFY(all.contains(QStringLiteral("sent RMT/\\r")));
-    QVERIFY(all.contains(QStringLiteral("opened")));
-    QVERIFY(all.contains(QStringLiteral("closed")));
-    QCOMPARE(TraceText(QByteArray("A\x01\\\xff", 4)), QStringLiteral("A\\x01\\\\\\xff"));
+    QVERIFY2(all.contains(QStringLiteral("out RMT\\x0d")), qPrintable(all));
+    QVERIFY(all.contains(QStringLiteral("out FRQ 0105.900;FM;BW3\\x0d")));
+    QVERIFY(all.contains(QStringLiteral("out SS?\\x0d")));
+    QVERIFY(all.contains(QStringLiteral("in SS 0042\\x0d\\x0a")));
+    QVERIFY(all.contains(QStringLiteral("out RMT/\\x0d")));
+    QVERIFY(all.contains(QStringLiteral("open ")));
+    QVERIFY(all.contains(QStringLiteral("close ")));
+    QCOMPARE(LinkLogText(QByteArray("A\x01\\\xff", 4)), QStringLiteral("A\\x01\\x5c\\xff"));
 }
 
 QTEST_MAIN(TestReceiverSession)

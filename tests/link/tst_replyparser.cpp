@@ -83,6 +83,15 @@ void TestReplyParser::reading_data()
     QTest::newRow("after garbage") << QByteArray("\xff\x00xxSS 0255", 11) << 255;
     QTest::newRow("high byte field") << QByteArray("SS 0\xb2\xb3\xb4") << -1;
     QTest::newRow("any character skipped") << QByteArray("SS x042") << 42;
+    QTest::newRow("fraction dropped") << QByteArray("SS 01.5") << 1;
+    QTest::newRow("point at the end") << QByteArray("SS 010.") << 10;
+    QTest::newRow("fraction of two digits") << QByteArray("SS 02.99") << 2;
+    QTest::newRow("point then blank") << QByteArray("SS 01. ") << 1;
+    QTest::newRow("two-digit whole part") << QByteArray("SS 025.\r") << 25;
+    QTest::newRow("point first compares below 000") << QByteArray("SS 0.50") << -1;
+    QTest::newRow("two points") << QByteArray("SS 01..") << -1;
+    QTest::newRow("letter after the point") << QByteArray("SS 01.x") << -1;
+    QTest::newRow("blank before the point") << QByteArray("SS 01 .") << -1;
 }
 
 void TestReplyParser::reading()

@@ -1,3 +1,4 @@
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -16,6 +17,8 @@ private slots:
     void answersOnItsDeviceAndStopsCleanly();
     void options_data();
     void options();
+    void takesTheLineAtItsSpeedUnlessInstant_data();
+    void takesTheLineAtItsSpeedUnlessInstant();
 };
 
 void TestQzSim::answersOnItsDeviceAndStopsCleanly_data()
@@ -90,6 +93,54 @@ void TestQzSim::options()
     const QString all
         = QString::fromLocal8Bit(sim.readAllStandardOutput() + sim.readAllStandardError());
     QVERIFY2(all.contains(output), qPrintable(all));
+}
+
+void TestQzSim::takesTheLineAtItsSpeedUnlessInstant_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("lineSpeed");
+    QTest::newRow("default") << QStringList {} << true;
+    QTest::newRow("--instant") << QStringList {"--instant"} << false;
+}
+
+void TestQzSim::takesTheLineAtItsSpeedUnlessInstant()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, lineSpeed);
+    QProcess sim;
+    sim.start(QStringLiteral(QZ_SIM_PATH), arguments);
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY(sim.canReadLine());
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    termios tio {};
+    QCOMPARE(::tcgetattr(fd, &tio), 0);
+    ::cfmakeraw(&tio);
+    QCOMPARE(::tcsetattr(fd, TCSANOW, &tio), 0);
+    // 40 queries: 164 bytes in and 360 bytes of replies out; the replies alone take 375 ms at
+    // 9600 baud.
+    const QByteArray lines = "RMT\r" + QByteArray("SS?\r").repeated(40);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(::write(fd, lines.constData(), size_t(lines.size())), ssize_t(lines.size()));
+    QByteArray in;
+    const auto readSome = [fd, &in] {
+        char buffer[512];
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+            in.append(buffer, int(n));
+        return in.size();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(readSome(), 40 * 9, 5000);
+    const qint64 elapsed = clock.elapsed();
+    ::close(fd);
+    if (lineSpeed)
+        QVERIFY2(elapsed >= 360, qPrintable(QString::number(elapsed)));
+    else
+        QVERIFY2(elapsed < 300, qPrintable(QString::number(elapsed)));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(TestQzSim)

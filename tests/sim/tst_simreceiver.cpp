@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <algorithm>
@@ -143,6 +144,11 @@ private slots:
     void unreadRepliesDoNotBlock();
     void babbleStillCarriesReplies();
     void floodHasNoLineEnds();
+
+    void lineSpeedTakesCommandsAsTheLineCarriesThem();
+    void lineSpeedRepliesAsTheLineCarriesThem();
+    void lineSpeedActsAFewMillisecondsAfterTheLine();
+    void outrunningTheReceiverLosesBytes();
 
 private:
     // Sends lines (CR added to each) and waits until the receiver has taken all of them.
@@ -553,6 +559,96 @@ void TestSimReceiver::floodHasNoLineEnds()
     QCOMPARE(int(text.count('\r')), 1);
     QCOMPARE(int(text.count('\n')), 1);
     QCOMPARE(countReplies(text), 1);
+}
+
+void TestSimReceiver::lineSpeedTakesCommandsAsTheLineCarriesThem()
+{
+    m_rx->setTiming(SimReceiver::Timing::LineSpeed);
+    QVERIFY(sendLines({"RMT"}));
+    // 24 frequency commands written at once: 480 bytes, half a second of line time.
+    QByteArray burst;
+    for (int i = 0; i < 24; ++i)
+        burst += "FRQ 0" + QByteArray::number(120 + i) + ".000;AM;BW2\r";
+    QCOMPARE(burst.size(), 480);
+    const qint64 before = m_rx->bytesReceived();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_line->send(burst));
+    QTest::qWait(250);
+    const qint64 quarterSecond = m_rx->bytesReceived() - before;
+    const double expected = clock.elapsed() / 1000.0 * SimReceiver::kLineBytesPerSecond;
+    QVERIFY2(quarterSecond <= expected + 16 && quarterSecond >= 0.6 * expected,
+        qPrintable(QString("%1 bytes in %2 ms").arg(quarterSecond).arg(clock.elapsed())));
+    QCOMPARE(m_rx->linesReceived() < 1 + 24, true);
+    // All of it is obeyed in order once the line has carried it; the buffer never overflowed.
+    QTRY_COMPARE_WITH_TIMEOUT(m_rx->linesReceived(), 1 + 24, 2000);
+    QVERIFY(clock.elapsed() >= 480);
+    QCOMPARE(m_rx->frequencyMHz(), 143.0);
+    QCOMPARE(m_rx->mode(), QStringLiteral("AM"));
+    QCOMPARE(m_rx->overrunBytes(), qint64(0));
+    QCOMPARE(m_rx->linesRejected(), 0);
+}
+
+void TestSimReceiver::lineSpeedRepliesAsTheLineCarriesThem()
+{
+    m_rx->setTiming(SimReceiver::Timing::LineSpeed);
+    QVERIFY(sendLines({"RMT"}));
+    m_rx->floodBytes(480);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(250);
+    const double expected = clock.elapsed() / 1000.0 * SimReceiver::kLineBytesPerSecond;
+    const int got = int(m_line->received().size());
+    QVERIFY2(got <= expected + 16 && got >= 0.6 * expected,
+        qPrintable(QString("%1 bytes in %2 ms").arg(got).arg(clock.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_line->received().size()), 480, 2000);
+    QVERIFY(clock.elapsed() >= 480);
+    // A query's reply follows the flood out, whole.
+    m_line->forget();
+    QVERIFY(sendLines({"SS?"}));
+    QTRY_COMPARE(countReplies(m_line->received()), 1);
+}
+
+void TestSimReceiver::lineSpeedActsAFewMillisecondsAfterTheLine()
+{
+    m_rx->setTiming(SimReceiver::Timing::LineSpeed);
+    QCOMPARE(m_rx->actMs(), SimReceiver::kDefaultActMs);
+    m_rx->setActMs(150); // slowed down so that it can be seen
+    QSignalSpy lines(m_rx, &SimReceiver::commandReceived);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_line->send("RMT\r"));
+    QTest::qWait(80);
+    QVERIFY(!m_rx->isRemote());
+    QCOMPARE(lines.count(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_rx->isRemote(), 1000);
+    QVERIFY(clock.elapsed() >= 150);
+    // In instant mode the same is done at once.
+    m_rx->setTiming(SimReceiver::Timing::Instant);
+    QVERIFY(m_line->send("COR 6\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_rx->squelch(), 6, 50);
+}
+
+void TestSimReceiver::outrunningTheReceiverLosesBytes()
+{
+    m_rx->setTiming(SimReceiver::Timing::LineSpeed);
+    QVERIFY(sendLines({"RMT"}));
+    // A receiver that needs 80 ms a command falls behind a line bringing one every 21 ms: its
+    // small buffer fills and what comes meanwhile is lost.
+    m_rx->setActMs(80);
+    QByteArray burst;
+    for (int i = 0; i < 12; ++i)
+        burst += "FRQ 0" + QByteArray::number(120 + i) + ".000;AM;BW2\r";
+    QVERIFY(m_line->send(burst));
+    QTRY_COMPARE_WITH_TIMEOUT(m_rx->bytesReceived(), qint64(4 + burst.size()), 2000);
+    QTest::qWait(500);
+    QVERIFY(m_rx->overrunBytes() > 0);
+    QVERIFY(m_rx->linesReceived() < 1 + 12);
+    QVERIFY(m_rx->linesReceived() >= 2);
+    // Once it has caught up, a command sent at the line's pace is obeyed again.
+    m_rx->setActMs(SimReceiver::kDefaultActMs);
+    QVERIFY(m_line->send("\rCOR 8\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_rx->squelch(), 8, 1000);
 }
 
 QTEST_GUILESS_MAIN(TestSimReceiver)

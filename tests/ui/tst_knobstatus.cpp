@@ -1,3 +1,4 @@
+#include "../support/dialogs.h"
 #include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
@@ -69,6 +70,8 @@ private slots:
     void holdIsPacedThenFast();
     void holdKeepsTheWindowAlive();
     void fastHoldWaitsWithTheLinkOff();
+    void releaseTakenByADialogEndsTheHold_data();
+    void releaseTakenByADialogEndsTheHold();
     void statusBarShowsTheControls();
 };
 
@@ -208,6 +211,60 @@ void TestKnobStatus::fastHoldWaitsWithTheLinkOff()
     const double steps = std::round((rig.window.state().CurrentFrequency - 105.9) / 0.001);
     QVERIFY2(steps >= 20 && steps <= 21, qPrintable(QString("%1 steps for 20 waits").arg(steps)));
     QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
+}
+
+void TestKnobStatus::releaseTakenByADialogEndsTheHold_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("exit question") << "exit";
+    QTest::newRow("link lost") << "lost";
+}
+
+void TestKnobStatus::releaseTakenByADialogEndsTheHold()
+{
+    QFETCH(QString, dialog);
+    auto pty = std::make_unique<PseudoTerminal>();
+    MainWindow window(pty->slavePath());
+    const Panel &p = window.panel();
+    window.session().setPollInterval(PanelRig::kQuietPollMs);
+    p.RadioOn->click();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    p.SSTab1->setCurrentIndex(2); // KEYPAD
+    QWindow *handle = window.windowHandle();
+    const QPoint knob = p.TuningKnob->mapTo(&window, p.TuningKnob->rect().center());
+
+    // Through the platform's input, as a real mouse: a modal dialog blocks the window then, and
+    // the release made while it is open never reaches the knob.
+    QTimer::singleShot(400, &window, [&] {
+        if (dialog == "exit")
+            window.close();
+        else
+            pty->closeMaster();
+    });
+    DialogAnswerer answer([&](QWidget *box) {
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, knob);
+        QTest::qWait(100);
+        DialogAnswerer::Press(box, dialog == "exit" ? QMessageBox::No : QMessageBox::Ok);
+    });
+    bool heldOn = false;
+    QTimer safetyNet;
+    safetyNet.setSingleShot(true);
+    connect(&safetyNet, &QTimer::timeout, this, [&] {
+        heldOn = true;
+        window.state().KnobHeld = 0;
+    });
+    safetyNet.start(5000);
+    QTest::mousePress(handle, Qt::LeftButton, {}, knob);
+    safetyNet.stop();
+    QCOMPARE(answer.answered(), 1);
+    QVERIFY2(!heldOn, "the knob kept stepping after its button was released");
+    // It stepped while held, and stands still now.
+    const double stoppedAt = window.state().CurrentFrequency;
+    QVERIFY(stoppedAt > 105.9 + 0.05);
+    QTest::qWait(300);
+    QCOMPARE(window.state().CurrentFrequency, stoppedAt);
+    QCOMPARE(window.state().KnobHeld, 0);
 }
 
 void TestKnobStatus::statusBarShowsTheControls()

@@ -199,6 +199,8 @@ void TestMainWindow::pollReply_data()
     QTest::newRow("I0 I1") << QByteArray("I0\r\nI1\r\n") << QStringList {"---------> I0I1"} << -1;
     QTest::newRow("nothing") << QByteArray() << QStringList {} << -1;
     QTest::newRow("letter in field") << QByteArray("SS 01x5") << QStringList {"SS 0", "1x5"} << -1;
+    QTest::newRow("fraction dropped") << QByteArray("SS 01.5") << QStringList {"SS 0", "1.5"} << 1;
+    QTest::newRow("point at the end") << QByteArray("SS 010.") << QStringList {"SS 0", "10."} << 13;
 }
 
 void TestMainWindow::pollReply()

@@ -12,14 +12,24 @@ class TestSimPanel : public QObject
     Q_OBJECT
 
 private slots:
+    void meterFollowsARetune_data();
     void meterFollowsARetune();
 };
 
+void TestSimPanel::meterFollowsARetune_data()
+{
+    QTest::addColumn<SimReceiver::Timing>("timing");
+    QTest::newRow("instant") << SimReceiver::Timing::Instant;
+    QTest::newRow("line speed, as with --simulate") << SimReceiver::Timing::LineSpeed;
+}
+
 void TestSimPanel::meterFollowsARetune()
 {
+    QFETCH(SimReceiver::Timing, timing);
     SimReceiver receiver;
     QVERIFY(receiver.isOpen());
     receiver.setSeed(7);
+    receiver.setTiming(timing);
     MainWindow window(receiver.slavePath());
     const Panel &p = window.panel();
     p.RadioOn->click();
