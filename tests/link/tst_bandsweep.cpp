@@ -195,6 +195,7 @@ private slots:
     void stopDuringAHoldRecordsTheHit();
     void endsWhenTheLinkGoesOff();
     void everyStepLockedOutStops();
+    void findsEachStationOnTheSimulatedReceiver_data();
     void findsEachStationOnTheSimulatedReceiver();
     void stopsAtEachStationAndLogsHits();
     void skipLeavesAStationOut();
@@ -512,11 +513,32 @@ void TestBandSweep::everyStepLockedOutStops()
     QVERIFY(stopped.first().first().toString().contains(QLatin1String("locked out")));
 }
 
+void TestBandSweep::findsEachStationOnTheSimulatedReceiver_data()
+{
+    QTest::addColumn<bool>("lineSpeed");
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<QString>("lastShown");
+    QTest::addColumn<QList<int>>("stations"); // indices into the station list below
+    QTest::newRow("instant receiver") << false << "104:158:0.1"
+                                      << " 158.000.000" << QList<int> {0, 1, 2, 3};
+    // At 9600 baud each way, as hardware runs: about 54 ms a step.
+    QTest::newRow("receiver at line speed") << true << "140:157:0.1"
+                                            << " 157.000.000" << QList<int> {2, 3};
+}
+
 void TestBandSweep::findsEachStationOnTheSimulatedReceiver()
 {
+    QFETCH(bool, lineSpeed);
+    QFETCH(QString, range);
+    QFETCH(QString, lastShown);
+    QFETCH(QList<int>, stations);
     SimRig rig;
     QVERIFY(rig.receiver.isOpen());
     rig.receiver.setSeed(16);
+    if (lineSpeed) {
+        rig.receiver.setTiming(SimReceiver::Timing::LineSpeed);
+        rig.sweep.setLineBytesPerSecond(BandSweep::kLineBytesPerSecond);
+    }
     QVERIFY(rig.PowerOn());
     rig.sweep.setStopOnSignal(false);
     rig.sweep.setDwellMs(5);
@@ -525,16 +547,16 @@ void TestBandSweep::findsEachStationOnTheSimulatedReceiver()
     connect(
         &rig.sweep, &BandSweep::sweepFinished, &rig, [&] { shownAtTheEnd = rig.controls.display; });
     rig.StopAfter(1);
-    const SweepPlan plan = Plan("104:158:0.1");
+    const SweepPlan plan = Plan(qPrintable(range));
     QVERIFY(rig.sweep.Start(plan));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     QCOMPARE(rig.sweep.missingCount(), 0);
     // The display followed the sweep.
-    QCOMPARE(shownAtTheEnd, QStringLiteral(" 158.000.000"));
+    QCOMPARE(shownAtTheEnd, lastShown);
 
     // The peaks of the sweep are the stations in the range, each at its level (the receiver adds
     // up to 3 of noise).
-    const Station stations[] = {{105.9, 230}, {118.1, 120}, {145.5, 170}, {156.8, 140}};
+    const Station kStations[] = {{105.9, 230}, {118.1, 120}, {145.5, 170}, {156.8, 140}};
     const std::vector<std::int16_t> &r = rig.sweep.trace().latest();
     QList<int> peaks;
     for (int i = 1; i + 1 < int(r.size()); ++i) {
@@ -542,11 +564,12 @@ void TestBandSweep::findsEachStationOnTheSimulatedReceiver()
             && r[size_t(i)] > r[size_t(i + 1)])
             peaks << i;
     }
-    QCOMPARE(peaks.size(), 4);
-    for (int s = 0; s < 4; ++s) {
+    QCOMPARE(peaks.size(), stations.size());
+    for (int s = 0; s < int(stations.size()); ++s) {
+        const Station &station = kStations[stations[s]];
         const double found = plan.FrequencyAt(peaks[s]);
-        QVERIFY2(qAbs(found - stations[s].mhz) <= 0.1 + 1e-9, qPrintable(QString::number(found)));
-        QVERIFY2(qAbs(r[size_t(peaks[s])] - stations[s].strength) <= 3,
+        QVERIFY2(qAbs(found - station.mhz) <= 0.1 + 1e-9, qPrintable(QString::number(found)));
+        QVERIFY2(qAbs(r[size_t(peaks[s])] - station.strength) <= 3,
             qPrintable(QString::number(r[size_t(peaks[s])])));
     }
 }
