@@ -35,35 +35,10 @@ void RunEventsFor(int ms)
 
 pid_t Start(const std::string &program, const QString &port, bool powerOn)
 {
-    std::vector<std::string> envText;
-    for (char **e = environ; *e; ++e)
-        envText.emplace_back(*e);
-    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
-        envText.emplace_back("QT_QPA_PLATFORM=offscreen");
-    std::vector<char *> env;
-    for (std::string &e : envText)
-        env.push_back(e.data());
-    env.push_back(nullptr);
-
-    const std::string portText = port.toStdString();
-    std::vector<char *> argv {const_cast<char *>(program.c_str()), const_cast<char *>("--port"),
-        const_cast<char *>(portText.c_str())};
+    std::vector<std::string> arguments {"--port", port.toStdString()};
     if (powerOn)
-        argv.push_back(const_cast<char *>("--power-on"));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int error
-        = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(error));
-        return -1;
-    }
-    return pid;
+        arguments.emplace_back("--power-on");
+    return bench::Spawn(program, arguments);
 }
 
 void Stop(pid_t pid)

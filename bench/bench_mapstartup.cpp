@@ -61,8 +61,7 @@ double TimeToMap(Display *display, const std::vector<std::string> &arguments)
 void Report(const char *name, std::vector<double> runs)
 {
     std::printf("%-28s median %7.1f ms   p10 %7.1f   p90 %7.1f   (%zu runs)\n", name,
-        bench::Median(runs), bench::Percentile(runs, 10), bench::Percentile(runs, 90),
-        runs.size());
+        bench::Median(runs), bench::Percentile(runs, 10), bench::Percentile(runs, 90), runs.size());
 }
 
 } // namespace

@@ -52,31 +52,7 @@ void RunEventsFor(int ms)
 
 pid_t Start(const std::string &program, const std::vector<std::string> &arguments)
 {
-    std::vector<std::string> envText;
-    for (char **e = environ; *e; ++e)
-        envText.emplace_back(*e);
-    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
-        envText.emplace_back("QT_QPA_PLATFORM=offscreen");
-    std::vector<char *> env;
-    for (std::string &e : envText)
-        env.push_back(e.data());
-    env.push_back(nullptr);
-    std::vector<char *> argv {const_cast<char *>(program.c_str())};
-    for (const std::string &a : arguments)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int error
-        = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(error));
-        return -1;
-    }
-    return pid;
+    return bench::Spawn(program, arguments);
 }
 
 int Rate(const std::string &program, const QString &sweep, int dwellMs, int seconds)
