@@ -24,6 +24,13 @@ QString SelectedText(const std::array<QRadioButton *, N> &buttons,
     return {};
 }
 
+// Sets a panel's text only when it changes: a label repaints on every setText.
+void Show(QLabel *panel, const QString &text)
+{
+    if (panel->text() != text)
+        panel->setText(text);
+}
+
 } // namespace
 
 StatusBarRefresh::StatusBarRefresh(const Panel &panel, QObject *parent)
@@ -38,11 +45,25 @@ void StatusBarRefresh::Refresh()
 {
     const QString mode = SelectedText(m_panel.Mode, kModeTable, &OptionRow::word);
     const QString filter = SelectedText(m_panel.Filter, kFilterTable, &OptionRow::caption);
+    // The clock is read at every refresh; the system's long formats (time zone names and all) are
+    // worked out again only when the date or the second has changed, which is what an idle
+    // panel spent most of its time on.
     const QLocale locale;
-    m_panel.StatusPanel[2]->setText(locale.toString(QDate::currentDate(), QLocale::LongFormat));
-    m_panel.StatusPanel[3]->setText(locale.toString(QTime::currentTime(), QLocale::LongFormat));
-    m_panel.StatusPanel[4]->setText(m_panel.TuningStep->currentText());
-    m_panel.StatusPanel[5]->setText(mode);
-    m_panel.StatusPanel[6]->setText(filter);
-    m_panel.StatusPanel[7]->setText(m_panel.MemoryBanks->currentText());
+    const QDate today = QDate::currentDate();
+    if (today != m_date) {
+        m_date = today;
+        m_dateText = locale.toString(today, QLocale::LongFormat);
+    }
+    const QTime now = QTime::currentTime();
+    const int second = now.msecsSinceStartOfDay() / 1000;
+    if (second != m_second) {
+        m_second = second;
+        m_timeText = locale.toString(now, QLocale::LongFormat);
+    }
+    Show(m_panel.StatusPanel[2], m_dateText);
+    Show(m_panel.StatusPanel[3], m_timeText);
+    Show(m_panel.StatusPanel[4], m_panel.TuningStep->currentText());
+    Show(m_panel.StatusPanel[5], mode);
+    Show(m_panel.StatusPanel[6], filter);
+    Show(m_panel.StatusPanel[7], m_panel.MemoryBanks->currentText());
 }

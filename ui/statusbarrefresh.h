@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 struct Panel;
@@ -25,4 +27,9 @@ public:
 private:
     const Panel &m_panel;
     QTimer m_timer;
+    // The date and the second last formatted, and their texts.
+    QDate m_date;
+    int m_second = -1;
+    QString m_dateText;
+    QString m_timeText;
 };
