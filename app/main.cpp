@@ -106,26 +106,28 @@ int main(int argc, char *argv[])
     QSettings settings;
     MainWindow window(&settings, channel);
 
-    // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
     PanelRigTarget rigTarget(window);
     RigctlServer rigctlServer(rigTarget);
-    auto *rigctldGroup = new RigctldGroup(rigctlServer);
-    window.optionsPage().addGroup(rigctldGroup);
-    if (commandLine.isSet("rigctld")) {
-        QString error;
-        if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
-            std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
-    } else {
-        rigctldGroup->Restore();
-    }
-    // Band activity: a button on the OPTIONS page, or the sweep --sweep asks for.
     BandActivity bandActivity(window);
-    window.optionsPage().addGroup(
-        new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
-    if (sweepOptions.given)
-        bandActivity.Apply(sweepOptions);
-
     window.show();
+    // What the first frame does not show is set up right after it.
+    new AfterFirstExposure(window.windowHandle(), [&] {
+        // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
+        auto *rigctldGroup = new RigctldGroup(rigctlServer);
+        window.optionsPage().addGroup(rigctldGroup);
+        if (commandLine.isSet("rigctld")) {
+            QString error;
+            if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
+                std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
+        } else {
+            rigctldGroup->Restore();
+        }
+        // Band activity: a button on the OPTIONS page, or the sweep --sweep asks for.
+        window.optionsPage().addGroup(
+            new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
+        if (sweepOptions.given)
+            bandActivity.Apply(sweepOptions);
+    });
     if (commandLine.isSet("power-on"))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });
     if (commandLine.isSet("exit-when-shown")) {

@@ -11,7 +11,6 @@
 BandActivity::BandActivity(MainWindow &panel, QObject *parent)
     : QObject(parent)
     , m_panel(panel)
-    , m_window(std::make_unique<BandActivityWindow>(panel.session().sweep()))
 {
     connect(&panel.session().sweep(), &BandSweep::hitRecorded, this, &BandActivity::LogHit);
 }
@@ -22,15 +21,25 @@ BandActivity::~BandActivity()
     m_window.reset();
 }
 
+BandActivityWindow &BandActivity::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<BandActivityWindow>(m_panel.session().sweep());
+        m_window->ShowSettings();
+    }
+    return *m_window;
+}
+
 void BandActivity::Apply(const SweepCommandLine &options)
 {
     m_panel.session().sweep().setSettings(options.settings);
-    m_window->ShowSettings();
     if (!options.hitsLogPath.isEmpty())
         m_log = std::make_unique<HitsLog>(options.hitsLogPath);
+    if (m_window)
+        m_window->ShowSettings();
     if (!options.plan)
         return;
-    m_window->setPlan(*options.plan);
+    window().setPlan(*options.plan);
     OpenWindow();
     QTimer::singleShot(0, this, [this] {
         m_panel.PowerOn();
@@ -41,7 +50,7 @@ void BandActivity::Apply(const SweepCommandLine &options)
 
 void BandActivity::OpenWindow()
 {
-    ShowAndRaise(m_window.get());
+    ShowAndRaise(&window());
 }
 
 void BandActivity::LogHit(const SweepHit &hit)
@@ -54,7 +63,7 @@ void BandActivity::LogHit(const SweepHit &hit)
     }
     // Said once per run of failures; the hit stays in the window's table.
     if (!m_logFailing)
-        m_window->ShowProblem(
+        window().ShowProblem(
             tr("The hits log %1 cannot be written: %2").arg(m_log->path(), m_log->errorString()));
     m_logFailing = true;
 }

@@ -25,7 +25,8 @@ public:
     void Apply(const SweepCommandLine &options);
     void OpenWindow();
 
-    BandActivityWindow &window() { return *m_window; }
+    // The window, built on first use: the panel's start-up need not wait for it.
+    BandActivityWindow &window();
 
 private:
     void LogHit(const SweepHit &hit);
