@@ -62,6 +62,8 @@ int Rate(const std::string &program, const QString &sweep, int dwellMs, int seco
         std::fprintf(stderr, "cannot open a pseudo-terminal\n");
         return 1;
     }
+    // The receiver reads, acts and answers at 9600 baud, as hardware does.
+    receiver.setTiming(SimReceiver::Timing::LineSpeed);
     const pid_t pid = Start(program,
         {"--port", receiver.slavePath().toStdString(), "--sweep", sweep.toStdString(), "--dwell",
             std::to_string(dwellMs), "--threshold", "255"});
@@ -93,6 +95,11 @@ int Rate(const std::string &program, const QString &sweep, int dwellMs, int seco
                 "(%d+%d+%d bytes at 960 B/s + dwell = %.1f ms a step): %.0f %%\n",
         qPrintable(sweep), dwellMs, rate, steps, wall, allowed, tuneBytes, queryBytes, replyBytes,
         lineMsPerStep, 100.0 * rate / allowed);
+    // The receiver also takes its time to act on each of the two commands.
+    const double withActing = 1000.0 / (lineMsPerStep + 2 * receiver.actMs());
+    std::printf("counting the receiver's %d ms to act on each command: %.2f steps/s allowed, "
+                "%.0f %%\n",
+        receiver.actMs(), withActing, 100.0 * rate / withActing);
     std::printf("qz-remote with the window open and sweeping: CPU %.2f %% of one core (%.2f s "
                 "user+sys in %.1f s), VmRSS %ld kB\n",
         100.0 * cpu / wall, cpu, wall, rss);
