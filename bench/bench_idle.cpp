@@ -25,14 +25,6 @@ extern char **environ;
 
 namespace {
 
-// Keeps the simulated receiver answering while the time passes.
-void RunEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 pid_t Start(const std::string &program, const QString &port, bool powerOn)
 {
     std::vector<std::string> arguments {"--port", port.toStdString()};
@@ -55,7 +47,7 @@ bool Measure(
     if (pid < 0)
         return false;
     const QString id = QString::number(pid);
-    RunEventsFor(3000);
+    bench::RunEventsFor(3000);
     if (powerOn && !receiver.isRemote()) {
         std::printf("%s: the panel did not switch the receiver to remote control\n", label);
         Stop(pid);
@@ -64,7 +56,7 @@ bool Measure(
     const int queriesBefore = receiver.queriesAnswered();
     const double cpuBefore = bench::CpuSeconds(id);
     const long long wallBefore = bench::NowUs();
-    RunEventsFor(seconds * 1000);
+    bench::RunEventsFor(seconds * 1000);
     const double cpuAfter = bench::CpuSeconds(id);
     const double wall = double(bench::NowUs() - wallBefore) / 1e6;
     const long rss = bench::VmRssKb(id);

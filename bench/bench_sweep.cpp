@@ -43,13 +43,6 @@ extern char **environ;
 
 namespace {
 
-void RunEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 pid_t Start(const std::string &program, const std::vector<std::string> &arguments)
 {
     return bench::Spawn(program, arguments);
@@ -70,11 +63,11 @@ int Rate(const std::string &program, const QString &sweep, int dwellMs, int seco
     if (pid < 0)
         return 1;
     const QString id = QString::number(pid);
-    RunEventsFor(3000);
+    bench::RunEventsFor(3000);
     const int queriesBefore = receiver.queriesAnswered();
     const double cpuBefore = bench::CpuSeconds(id);
     const long long wallBefore = bench::NowUs();
-    RunEventsFor(seconds * 1000);
+    bench::RunEventsFor(seconds * 1000);
     const double cpu = bench::CpuSeconds(id) - cpuBefore;
     const double wall = double(bench::NowUs() - wallBefore) / 1e6;
     const int steps = receiver.queriesAnswered() - queriesBefore;
@@ -137,7 +130,7 @@ int Soak(long long steps)
     BandActivityWindow window(sweep);
     window.setPlan(*ParseSweepPlan("144:146:0.025").plan);
     window.show();
-    RunEventsFor(200);
+    bench::RunEventsFor(200);
     const long startRss = bench::VmRssKb();
     std::printf("soak: %lld steps of 144-146 MHz by 25 kHz (81 steps a sweep), window open; "
                 "VmRSS at start %ld kB\n",
@@ -180,14 +173,14 @@ int Screenshot(const QString &file, int passes)
     window.resize(1000, 720);
     QSignalSpy finished(&panel.session().sweep(), &BandSweep::sweepFinished);
     while (finished.count() < passes)
-        RunEventsFor(100);
+        bench::RunEventsFor(100);
     // Stop half way through the next sweep, the pointer over 145.5 MHz.
     while (panel.session().sweep().currentIndex() < 300)
-        RunEventsFor(10);
+        bench::RunEventsFor(10);
     panel.session().sweep().Stop();
     SweepPlot *plot = window.plot();
     QTest::mouseMove(plot, QPoint(plot->XForIndex(455), plot->YForReading(120)));
-    RunEventsFor(200);
+    bench::RunEventsFor(200);
     const bool saved = window.grab().save(file);
     std::printf("%s %s (%d sweeps)\n", saved ? "saved" : "could not save", qPrintable(file),
         int(finished.count()));

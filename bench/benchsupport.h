@@ -6,8 +6,10 @@
 #include "../tests/support/channelline.h"
 
 #include <QByteArray>
+#include <QEventLoop>
 #include <QFile>
 #include <QString>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -168,6 +170,15 @@ inline pid_t Spawn(const std::string &program, const std::vector<std::string> &a
         return -1;
     }
     return pid;
+}
+
+// Lets the event loop run for the given time (a simulated receiver in this process keeps
+// answering meanwhile).
+inline void RunEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace bench
