@@ -4,6 +4,7 @@
 #include "linklog.h"
 #include "memoryfile.h"
 #include "receiversession.h"
+#include "sweepplan.h"
 #include "tunedstate.h"
 #include "tuner.h"
 
@@ -67,6 +68,7 @@ private slots:
     void powerOffDuringEachState();
     void portFailingInEachState_data();
     void portFailingInEachState();
+    void sweepTakesTurnsWithTheScansAndEndsWithTheLink();
     void traceShowsEveryLine();
 };
 
@@ -288,6 +290,51 @@ void TestReceiverSession::portFailingInEachState()
     rig.session.PowerOn(replacement.slavePath());
     QVERIFY(replacement.read().startsWith("RMT\r"));
     QCOMPARE(rig.session.state(), State::Polling);
+}
+
+void TestReceiverSession::sweepTakesTurnsWithTheScansAndEndsWithTheLink()
+{
+    Rig rig;
+    const SweepPlan plan = *ParseSweepPlan("144:146:0.025").plan;
+    BandSweep &sweep = rig.session.sweep();
+    QVERIFY(!rig.session.StartSweep(plan)); // off: nothing to sweep
+    QCOMPARE(rig.session.state(), State::Off);
+    rig.powerOn();
+
+    // The sweep tunes and queries; the poll rests meanwhile.
+    QVERIFY(rig.session.StartSweep(plan));
+    QCOMPARE(rig.session.state(), State::Sweeping);
+    QVERIFY(CollectUntil(rig.pty, "SS?\r").startsWith("FRQ 0144.000;FM;BW3\rSS?\r"));
+    // A scan takes the receiver: the sweep ends. Starting the sweep again ends the scan.
+    rig.session.ToggleScan();
+    QCOMPARE(rig.session.state(), State::Scanning);
+    QVERIFY(!sweep.isRunning());
+    QVERIFY(rig.session.StartSweep(plan));
+    QCOMPARE(rig.session.state(), State::Sweeping);
+    // A network client's retune (StopScans) gives the receiver back to the poll.
+    rig.session.StopScans();
+    QCOMPARE(rig.session.state(), State::Polling);
+    QVERIFY(!sweep.isRunning());
+    // The sweep's own Stop does the same.
+    QVERIFY(rig.session.StartSweep(plan));
+    sweep.Stop();
+    QCOMPARE(rig.session.state(), State::Polling);
+    // OFF ends it, with "RMT/" last on the wire.
+    QVERIFY(rig.session.StartSweep(plan));
+    QTest::qWait(60);
+    rig.session.PowerOff();
+    QVERIFY(!sweep.isRunning());
+    QCOMPARE(rig.session.state(), State::Off);
+    QVERIFY(CollectFor(rig.pty, 150).endsWith("RMT/\r"));
+    // So does a port that fails under it.
+    rig.session.PowerOn(rig.pty.slavePath());
+    QVERIFY(rig.pty.read().startsWith("RMT\r"));
+    QVERIFY(rig.session.StartSweep(plan));
+    QSignalSpy failures(&rig.session, &ReceiverSession::linkFailed);
+    rig.pty.closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(failures.count(), 1, 5000);
+    QCOMPARE(rig.session.state(), State::Off);
+    QVERIFY(!sweep.isRunning());
 }
 
 void TestReceiverSession::traceShowsEveryLine()
