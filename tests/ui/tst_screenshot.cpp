@@ -84,18 +84,8 @@ void TestScreenshot::panelOnTheSimulatedReceiver()
 }
 
 // On the display it is given (xcb under Xvfb); offscreen where there is none.
-#include <X11/Xlib.h>
+#include "../support/xtestmain.h"
 
-int main(int argc, char **argv)
-{
-    Display *probe = XOpenDisplay(nullptr);
-    if (!probe)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (probe)
-        XCloseDisplay(probe);
-    TestScreenshot test;
-    return QTest::qExec(&test, argc, argv);
-}
+QZ_X11_TEST_MAIN(TestScreenshot)
 
 #include "tst_screenshot.moc"

@@ -303,20 +303,9 @@ void TestX11Keys::keyTypedIntoAnotherProgram()
     QCOMPARE(other.keyPresses(), 1);
 }
 
-// Without a reachable X display the xcb platform would abort the program before any test could
-// skip, so it then runs offscreen and the X tests skip.
+// Offscreen, where the X tests skip, when there is no display.
+#include "../support/xtestmain.h"
 
-int main(int argc, char **argv)
-{
-    Display *probe = XOpenDisplay(nullptr);
-    if (!probe)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Closed only now: an X server left without clients resets, and refuses connections meanwhile.
-    if (probe)
-        XCloseDisplay(probe);
-    TestX11Keys test;
-    return QTest::qExec(&test, argc, argv);
-}
+QZ_X11_TEST_MAIN(TestX11Keys)
 
 #include "tst_x11keys.moc"
