@@ -1,17 +1,14 @@
 #include "../support/fakecontrols.h"
 #include "bandsweep.h"
-#include "codelog.h"
-#include "commandlink.h"
 #include "hitslog.h"
 #include "options.h"
-#include "seriallink.h"
+#include "pseudoterminal.h"
+#include "receiversession.h"
 #include "simreceiver.h"
 #include "tunedstate.h"
 #include "tuner.h"
-#include "waittimer.h"
 
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -112,18 +109,17 @@ struct FakeRig
     FakePort port {sweep};
 };
 
-// The panel's controls as plain values, for the tuner of the pseudo-terminal rig.
-// The sweep on a real serial port against the simulated receiver: the test's own small link
-// owner, tuning through the Tuner as the panel does and handing every received byte to the sweep.
-class SimRig : public QObject, public SweepPort
+// The sweep as the panel runs it: the receiver session (which tunes through the Tuner and hands
+// the sweep every byte received) over the simulated receiver.
+class SimRig : public QObject
 {
 public:
     SimRig()
     {
-        port.setPortName(receiver.slavePath());
-        state.CurrentFrequency = 105.9;
-        state.ModeCommand = "FM";
-        state.FilterCommand = "BW3";
+        tuned.CurrentFrequency = 105.9;
+        tuned.StepSize = 0.1;
+        tuned.ModeCommand = "FM";
+        tuned.FilterCommand = "BW3";
         sweep.setLineBytesPerSecond(0); // a pseudo-terminal has no line speed
         connect(&receiver, &SimReceiver::commandReceived, this, [this](const QString &line) {
             if (line.startsWith(QLatin1String("FRQ ")))
@@ -131,14 +127,11 @@ public:
         });
     }
 
-    bool PowerOn(bool remote = true)
+    // ON, to the simulated receiver unless another device is named.
+    bool PowerOn(const QString &device = QString())
     {
-        if (!port.open())
-            return false;
-        connect(&port, &SerialLink::received, this, [this] { sweep.OnReceived(port.readAll()); });
-        if (remote)
-            link.SendCommand(QStringLiteral("RMT"));
-        return true;
+        session.PowerOn(device.isEmpty() ? receiver.slavePath() : device);
+        return session.isOn();
     }
 
     // Stops the sweep the moment it finishes this many sweeps, before another step is taken.
@@ -150,21 +143,11 @@ public:
         });
     }
 
-    bool LinkIsOn() const override { return port.isOpen(); }
-    void Tune(double frequencyMHz) override { tuner.TuneTo(frequencyMHz); }
-    void SendQuery() override { link.SendQuery(QStringLiteral("SS?")); }
-    QString ModeWord() const override { return QString::fromStdString(state.ModeCommand); }
-    QString FilterWord() const override { return QString::fromStdString(state.FilterCommand); }
-
     SimReceiver receiver;
-    SerialLink port;
-    WaitTimer wait;
-    CodeLog codesOut;
-    CommandLink link {port, wait, codesOut};
-    TunedState state;
+    TunedState tuned;
     FakeControls controls;
-    Tuner tuner {state, link, controls};
-    BandSweep sweep {*this};
+    ReceiverSession session {tuned, controls};
+    BandSweep &sweep = session.sweep();
     QStringList frequencies; // the frequency fields the receiver was sent, in order
 };
 
@@ -662,8 +645,9 @@ void TestBandSweep::skipLeavesAStationOut()
 void TestBandSweep::noAnswersAreMissing()
 {
     SimRig rig;
-    // Without "RMT" the receiver ignores the queries.
-    QVERIFY(rig.PowerOn(false));
+    // A port with nothing that answers.
+    PseudoTerminal silent;
+    QVERIFY(rig.PowerOn(silent.slavePath()));
     rig.sweep.setDwellMs(5);
     QSignalSpy readings(&rig.sweep, &BandSweep::readingTaken);
     QVERIFY(rig.sweep.Start(Plan("145:145.2:0.1")));
