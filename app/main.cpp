@@ -24,6 +24,9 @@
 #include <memory>
 #include <utility>
 
+// The set-up left until after the first frame is done by then at the latest.
+constexpr int kLatestSetUpMs = 1000;
+
 int main(int argc, char *argv[])
 {
     // The memory-file tools need no window: they run before the application, without a display.
@@ -110,24 +113,28 @@ int main(int argc, char *argv[])
     RigctlServer rigctlServer(rigTarget);
     BandActivity bandActivity(window);
     window.show();
-    // What the first frame does not show is set up right after it.
-    new AfterFirstExposure(window.windowHandle(), [&] {
-        // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
-        auto *rigctldGroup = new RigctldGroup(rigctlServer);
-        window.optionsPage().addGroup(rigctldGroup);
-        if (commandLine.isSet("rigctld")) {
-            QString error;
-            if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
-                std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
-        } else {
-            rigctldGroup->Restore();
-        }
-        // Band activity: a button on the OPTIONS page, or the sweep --sweep asks for.
-        window.optionsPage().addGroup(
-            new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
-        if (sweepOptions.given)
-            bandActivity.Apply(sweepOptions);
-    });
+    // What the first frame does not show is set up right after it (within a second whatever
+    // happens: a server asked for on the command line must not wait for the window).
+    new AfterFirstExposure(
+        window.windowHandle(),
+        [&] {
+            // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
+            auto *rigctldGroup = new RigctldGroup(rigctlServer);
+            window.optionsPage().addGroup(rigctldGroup);
+            if (commandLine.isSet("rigctld")) {
+                QString error;
+                if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
+                    std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
+            } else {
+                rigctldGroup->Restore();
+            }
+            // Band activity: a button on the OPTIONS page, or the sweep --sweep asks for.
+            window.optionsPage().addGroup(
+                new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
+            if (sweepOptions.given)
+                bandActivity.Apply(sweepOptions);
+        },
+        kLatestSetUpMs);
     if (commandLine.isSet("power-on"))
         new AfterFirstExposure(window.windowHandle(), [&window] { window.PowerOn(); });
     if (commandLine.isSet("exit-when-shown")) {

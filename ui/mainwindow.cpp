@@ -35,6 +35,8 @@ namespace {
 
 constexpr double kStartFrequencyMHz = 105.9;
 constexpr int kStartSquelch = 1;
+// The keyboard is opened after the first frame, or by then whatever happens.
+constexpr int kKeysLatestMs = 1000;
 
 } // namespace
 
@@ -205,7 +207,8 @@ void MainWindow::showEvent(QShowEvent *event)
     // The keyboard is opened once the first frame is up: the frame need not wait for it.
     if (!m_keysPrepared && windowHandle()) {
         m_keysPrepared = true;
-        new AfterFirstExposure(windowHandle(), [this] { m_keys->Prepare(); });
+        new AfterFirstExposure(
+            windowHandle(), [this] { m_keys->Prepare(); }, kKeysLatestMs);
     }
 }
 

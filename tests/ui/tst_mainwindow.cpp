@@ -1,6 +1,7 @@
 #include "../support/dialogs.h"
 #include "../support/panelrig.h"
 #include "../support/ptyread.h"
+#include "afterfirstexposure.h"
 #include "codelog.h"
 #include "keyboardpoll.h"
 #include "mainwindow.h"
@@ -71,6 +72,7 @@ private slots:
     void yesEndsWithoutLeavingRemote();
     void unpluggedDeviceGoesOff();
     void logFollowsTheNewestLineOnlyOnScreen();
+    void setUpAfterTheFirstFrameRunsOnceAndWithoutIt();
 };
 
 void TestMainWindow::startUpState()
@@ -388,6 +390,32 @@ void TestMainWindow::logFollowsTheNewestLineOnlyOnScreen()
     QTRY_VERIFY(bar->maximum() > maximum);
     QTRY_COMPARE(bar->value(), bar->maximum());
     QVERIFY(newestInView());
+}
+
+void TestMainWindow::setUpAfterTheFirstFrameRunsOnceAndWithoutIt()
+{
+    // Shown: the action runs once, after the first frame, and the deadline does not run it again.
+    QWidget shown;
+    shown.winId();
+    int afterShow = 0;
+    new AfterFirstExposure(shown.windowHandle(), [&] { ++afterShow; }, 300);
+    shown.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shown));
+    QTRY_COMPARE(afterShow, 1);
+    QTest::qWait(400);
+    QCOMPARE(afterShow, 1);
+
+    // Never shown (a window started minimised): the deadline runs it, and only with one.
+    QWidget hidden;
+    hidden.winId();
+    int withDeadline = 0;
+    int withoutDeadline = 0;
+    new AfterFirstExposure(hidden.windowHandle(), [&] { ++withDeadline; }, 50);
+    new AfterFirstExposure(hidden.windowHandle(), [&] { ++withoutDeadline; });
+    QTRY_COMPARE(withDeadline, 1);
+    QTest::qWait(100);
+    QCOMPARE(withDeadline, 1);
+    QCOMPARE(withoutDeadline, 0);
 }
 
 QTEST_MAIN(TestMainWindow)
