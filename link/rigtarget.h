@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 // What a network client may read and change on the receiver. The panel implements it over its own
@@ -37,4 +38,11 @@ public:
     // The raw signal reading (0 … 255) of the latest poll since the link went on; nothing before
     // the first reading.
     virtual std::optional<int> LastSignalReading() const = 0;
+    // Asks the receiver for its signal strength now. The question goes out behind everything
+    // already queued for the receiver, so after a retune the reading is of the new frequency.
+    // done is called exactly once, later, from the event loop (never from inside this call): with
+    // the raw reading 0 … 255, or with nothing when the link is off or the receiver gave no
+    // reading in time (about 100 ms after the question left). During a band sweep the reading is
+    // the sweep's next one. The caller guards its own lifetime (the client may be gone by then).
+    virtual void ReadSignal(std::function<void(std::optional<int> raw)> done) = 0;
 };

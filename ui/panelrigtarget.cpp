@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QScrollBar>
+#include <QTimer>
 
 PanelRigTarget::PanelRigTarget(MainWindow &window)
     : m_window(window)
@@ -69,4 +70,10 @@ void PanelRigTarget::SetSquelch(int level)
 std::optional<int> PanelRigTarget::LastSignalReading() const
 {
     return m_window.session().lastReading();
+}
+
+void PanelRigTarget::ReadSignal(std::function<void(std::optional<int> raw)> done)
+{
+    // For now the latest poll's reading; the session's own question replaces this.
+    QTimer::singleShot(0, [reading = LastSignalReading(), done = std::move(done)] { done(reading); });
 }

@@ -22,6 +22,7 @@ public:
     int SquelchLevel() const override;
     void SetSquelch(int level) override;
     std::optional<int> LastSignalReading() const override;
+    void ReadSignal(std::function<void(std::optional<int> raw)> done) override;
 
 private:
     MainWindow &m_window;

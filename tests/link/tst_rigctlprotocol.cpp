@@ -52,6 +52,7 @@ public:
         squelch = level;
     }
     std::optional<int> LastSignalReading() const override { return reading; }
+    void ReadSignal(std::function<void(std::optional<int>)> done) override { done(reading); }
 };
 
 QByteArray Answer(const QByteArray &line, RigTarget &rig)
