@@ -6,38 +6,35 @@
 #include "mainwindow.h"
 #include "memorytools.h"
 #include "optionspage.h"
-#include "panelrigtarget.h"
 #include "rigctldgroup.h"
 #include "rigctlserver.h"
+#include "sessionrigtarget.h"
 #include "simreceiver.h"
 #include "sweepoptions.h"
 
 #include <QApplication>
 #include <QSettings>
 #include <QStyleFactory>
-#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <memory>
-#include <utility>
+#include <optional>
+
+namespace {
 
 // The set-up left until after the first frame is done by then at the latest.
 constexpr int kLatestSetUpMs = 1000;
 
-int main(int argc, char *argv[])
+void Complain(const QString &text)
 {
-    // The memory-file tools need no window: they run before the application, without a display.
-    if (const int status = RunMemoryTool(argc, argv); status != kNotAMemoryTool)
-        return status;
+    std::fprintf(stderr, "qz-remote: %s\n", qPrintable(text));
+}
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    // --rigctld may come without its value.
-    const CommandLine commandLine(WithDefaultRigctldPort(arguments));
+// Reads the command line; an exit status when the program ends here (help, version, mistakes).
+std::optional<int> ReadCommandLine(const CommandLine &commandLine)
+{
     switch (commandLine.outcome()) {
     case CommandLine::Outcome::ShowHelp:
         std::fputs(qPrintable(CommandLine::HelpText()), stdout);
@@ -46,85 +43,68 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(CommandLine::VersionText()), stdout);
         return 0;
     case CommandLine::Outcome::Error:
-        std::fprintf(stderr, "qz-remote: %s\nqz-remote --help lists the options.\n",
-            qPrintable(commandLine.errorText()));
+        Complain(commandLine.errorText() + QStringLiteral("\nqz-remote --help lists the options."));
         return 1;
     case CommandLine::Outcome::Run:
         break;
     }
     if (commandLine.isSet("rigctld") && !ParseListenAddress(commandLine.value("rigctld"))) {
-        std::fprintf(stderr, "qz-remote: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
-            qPrintable(commandLine.value("rigctld")));
+        Complain(QStringLiteral("--rigctld wants [ADDRESS:]PORT, not \"%1\"")
+                     .arg(commandLine.value("rigctld")));
         return 1;
     }
     // Without a display Qt would abort with a core dump; say why instead.
     if (!commandLine.isSet("platform") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
         && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("qz-remote: no display to show the panel on (neither DISPLAY nor "
-                   "WAYLAND_DISPLAY is set).\n",
-            stderr);
+        Complain(QStringLiteral(
+            "no display to show the panel on (neither DISPLAY nor WAYLAND_DISPLAY is set)."));
         return 1;
     }
+    return std::nullopt;
+}
 
-    // The settings file: ~/.config/qz-remote/qz-remote.conf.
-    QApplication::setOrganizationName(QStringLiteral("qz-remote"));
-    QApplication::setApplicationName(QStringLiteral("qz-remote"));
-    QApplication::setApplicationVersion(QStringLiteral(QZ_VERSION));
-    QApplication app(argc, argv);
+void SetUpApplication()
+{
     QGuiApplication::setDesktopFileName(QStringLiteral(QZ_APP_ID));
     // The panel's coloured buttons and grey frames are drawn as designed by the Fusion style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+}
 
-    // A port given on the command line wins over the one chosen on the OPTIONS page, and does not
-    // replace it: only "Use this port" remembers a port.
-    QString channel;
-    if (commandLine.isSet("port"))
-        channel = commandLine.value("port");
-    std::unique_ptr<SimReceiver> simulated;
-    if (commandLine.isSet("simulate")) {
-        simulated = std::make_unique<SimReceiver>();
-        if (!simulated->isOpen()) {
-            std::fprintf(stderr, "qz-remote: cannot start the simulated receiver: %s\n",
-                qPrintable(simulated->errorString()));
-            return 1;
-        }
-        // As a receiver on a real 9600-baud line takes and answers commands.
-        simulated->setTiming(SimReceiver::Timing::LineSpeed);
-        channel = simulated->slavePath();
+// The receiver the panel talks to: the port the command line names, else a simulated receiver
+// with --simulate, else (empty) the one chosen on the OPTIONS page in an earlier run. A port given
+// on the command line wins over the chosen one and does not replace it.
+std::optional<QString> ChooseChannel(
+    const CommandLine &commandLine, std::unique_ptr<SimReceiver> &simulated)
+{
+    if (!commandLine.isSet("simulate"))
+        return commandLine.isSet("port") ? commandLine.value("port") : QString();
+    simulated = std::make_unique<SimReceiver>();
+    if (!simulated->isOpen()) {
+        Complain(QStringLiteral("cannot start the simulated receiver: %1")
+                     .arg(simulated->errorString()));
+        return std::nullopt;
     }
+    // As a receiver on a real 9600-baud line takes and answers commands.
+    simulated->setTiming(SimReceiver::Timing::LineSpeed);
+    return simulated->slavePath();
+}
 
-    // Band activity: --sweep, --dwell, --threshold, --hold, --hits-log.
-    const SweepCommandLine sweepOptions = ReadSweepOptions(
-        [&commandLine](const QString &name) { return commandLine.isSet(qPrintable(name)); },
-        [&commandLine](const QString &name) { return commandLine.value(qPrintable(name)); });
-    for (const QString &error : sweepOptions.errors)
-        std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
-    if (!sweepOptions.errors.isEmpty())
-        return 2;
-
-    if (commandLine.isSet("trace"))
-        EnableLinkTrace();
-
-    QSettings settings;
-    MainWindow window(&settings, channel);
-
-    PanelRigTarget rigTarget(window);
-    RigctlServer rigctlServer(rigTarget);
-    BandActivity bandActivity(window);
-    window.show();
-    // What the first frame does not show is set up right after it (within a second whatever
-    // happens: a server asked for on the command line must not wait for the window).
+// What the first frame does not show is set up right after it (within a second whatever happens:
+// a server asked for on the command line must not wait for the window).
+void SetUpAfterFirstFrame(MainWindow &window, RigctlServer &server, BandActivity &bandActivity,
+    const CommandLine &commandLine, const SweepCommandLine &sweepOptions)
+{
     new AfterFirstExposure(
         window.windowHandle(),
-        [&] {
+        [&window, &server, &bandActivity, &commandLine, sweepOptions] {
             // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
-            auto *rigctldGroup = new RigctldGroup(rigctlServer);
+            auto *rigctldGroup = new RigctldGroup(server);
             window.optionsPage().addGroup(rigctldGroup);
             if (commandLine.isSet("rigctld")) {
                 QString error;
                 if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
-                    std::fprintf(stderr, "qz-remote: %s\n", qPrintable(error));
+                    Complain(error);
             } else {
                 rigctldGroup->Restore();
             }
@@ -150,5 +130,52 @@ int main(int argc, char *argv[])
             QCoreApplication::exit(0);
         });
     }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The memory-file tools need no window: they run before the application, without a display.
+    if (const int status = RunMemoryTool(argc, argv); status != kNotAMemoryTool)
+        return status;
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // --rigctld may come without its value.
+    const CommandLine commandLine(WithDefaultRigctldPort(arguments));
+    if (const std::optional<int> status = ReadCommandLine(commandLine))
+        return *status;
+    // Band activity: --sweep, --dwell, --threshold, --hold, --hits-log.
+    const SweepCommandLine sweepOptions = ReadSweepOptions(
+        [&commandLine](const QString &name) { return commandLine.isSet(qPrintable(name)); },
+        [&commandLine](const QString &name) { return commandLine.value(qPrintable(name)); });
+    for (const QString &error : sweepOptions.errors)
+        Complain(error);
+    if (!sweepOptions.errors.isEmpty())
+        return 2;
+
+    // The settings file: ~/.config/qz-remote/qz-remote.conf.
+    QApplication::setOrganizationName(QStringLiteral("qz-remote"));
+    QApplication::setApplicationName(QStringLiteral("qz-remote"));
+    QApplication::setApplicationVersion(QStringLiteral(QZ_VERSION));
+    QApplication app(argc, argv);
+    SetUpApplication();
+    std::unique_ptr<SimReceiver> simulated;
+    const std::optional<QString> channel = ChooseChannel(commandLine, simulated);
+    if (!channel)
+        return 1;
+    if (commandLine.isSet("trace"))
+        EnableLinkTrace();
+
+    QSettings settings;
+    MainWindow window(&settings, *channel);
+    // Network clients and the band sweep drive the receiver session, as the panel does.
+    SessionRigTarget rigTarget(window.session(), window.controls());
+    RigctlServer rigctlServer(rigTarget);
+    BandActivity bandActivity(window.session());
+    window.show();
+    SetUpAfterFirstFrame(window, rigctlServer, bandActivity, commandLine, sweepOptions);
     return app.exec();
 }

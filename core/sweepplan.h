@@ -60,15 +60,12 @@ struct SweepSettings
 {
     static constexpr int kDefaultDwellMs = 20;
     static constexpr int kMaxDwellMs = 10000;
-    static constexpr int kReplyTimeoutMs = 150;
     static constexpr int kDefaultThreshold = 50;
     static constexpr int kDefaultHoldMs = 5000;
     static constexpr int kMaxHoldMs = 3600 * 1000;
 
     // Time the receiver is given to settle on a new frequency before the signal query.
     int dwellMs = kDefaultDwellMs;
-    // How long a step waits for the signal reading before it counts as missing.
-    int replyTimeoutMs = kReplyTimeoutMs;
     bool stopOnSignal = true;
     // A raw reading (0 … 255) at or above this stops the sweep.
     int threshold = kDefaultThreshold;

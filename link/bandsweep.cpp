@@ -1,47 +1,8 @@
 #include "bandsweep.h"
 
-#include "frequencyformat.h"
-#include "replyparser.h"
-
 #include <QDateTime>
 
 #include <algorithm>
-
-namespace {
-
-// Kept of what the receiver sent while a step waits: far more than one reply, little enough that
-// a babbling receiver cannot grow it.
-constexpr int kMaxReceivedBytes = 4096;
-// A reply cut off at the end of what has come so far is shorter than this.
-constexpr int kLongestReplyBytes = 16;
-// A reply deadline noticed this much late means the program was not listening.
-constexpr qint64 kStallMs = 20;
-constexpr int kStallGraceMs = 30;
-
-} // namespace
-
-int FindSignalReading(const QByteArray &text, int from, int *reading)
-{
-    for (qsizetype at = text.indexOf("SS ", from); at >= 0; at = text.indexOf("SS ", at + 1)) {
-        // "SS " + one character + three digits, or less when the line ends sooner.
-        qsizetype end = at + 7;
-        for (qsizetype i = at + 3; i < std::min(end, text.size()); ++i) {
-            if (text[i] == '\r' || text[i] == '\n') {
-                end = i;
-                break;
-            }
-        }
-        if (end > text.size())
-            return -1; // the rest of this reply is still on its way
-        const std::optional<int> value
-            = SignalReading(std::string_view(text.constData() + at, size_t(end - at)));
-        if (value) {
-            *reading = *value;
-            return int(end);
-        }
-    }
-    return -1;
-}
 
 BandSweep::BandSweep(SweepPort &port, QObject *parent)
     : QObject(parent)
@@ -51,25 +12,9 @@ BandSweep::BandSweep(SweepPort &port, QObject *parent)
     // No wait may come out shorter than asked: a coarse timer may fire 5 % early.
     m_stepTimer.setSingleShot(true);
     m_stepTimer.setTimerType(Qt::PreciseTimer);
-    m_replyTimer.setSingleShot(true);
-    m_replyTimer.setTimerType(Qt::PreciseTimer);
     m_holdTimer.setSingleShot(true);
     m_holdTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_stepTimer, &QTimer::timeout, this, &BandSweep::OnStepTimer);
-    connect(&m_replyTimer, &QTimer::timeout, this, [this] {
-        if (m_state != State::Awaiting)
-            return;
-        // The deadline counts time the program was listening. After a stall (the machine busy,
-        // the program descheduled) the deadline and the reply fall due together: the reply,
-        // already waiting at the port, is given a few more turns of the event loop first.
-        if (!m_lastCall) {
-            m_lastCall = true;
-            const qint64 late = m_queryClock.elapsed() - m_settings.replyTimeoutMs;
-            m_replyTimer.start(late > kStallMs ? kStallGraceMs : 0);
-            return;
-        }
-        TakeReading(std::nullopt);
-    });
     connect(&m_holdTimer, &QTimer::timeout, this, [this] {
         if (m_state == State::Holding)
             EndHold();
@@ -85,12 +30,10 @@ bool BandSweep::Start(const SweepPlan &plan)
     const int points = plan.PointCount();
     if (points == 0 || !m_port.LinkIsOn())
         return false;
-    ++m_generation;
     m_plan = plan;
     m_trace.Reset(points);
     m_waterfall.Reset(points);
     m_stops.Reset(points);
-    m_received.clear();
     m_hitOpen = false;
     m_index = 0;
     m_pass = 1;
@@ -115,9 +58,7 @@ void BandSweep::StopWith(const QString &reason)
         return;
     const bool wasHolding = m_state == State::Holding;
     m_state = State::Idle;
-    ++m_generation;
     m_stepTimer.stop();
-    m_replyTimer.stop();
     m_holdTimer.stop();
     CloseHit();
     if (wasHolding)
@@ -150,51 +91,27 @@ void BandSweep::HoldAt(double frequencyMHz)
         return;
     }
     m_stepTimer.stop();
-    m_replyTimer.stop();
     m_holdTimer.stop();
     CloseHit();
     const bool wasHolding = m_state == State::Holding;
     m_index = m_plan.IndexNearest(frequencyMHz);
     m_state = State::Holding;
-    const quint64 generation = ++m_generation;
     m_stops.Disarm();
     m_port.Tune(m_plan.FrequencyAt(m_index));
-    if (generation != m_generation)
-        return; // stopped or held elsewhere while the command went out
     emit stepStarted(m_index, m_plan.FrequencyAt(m_index));
     emit holdStarted(m_plan.FrequencyAt(m_index), -1);
     if (!wasHolding)
         emit signalPollWanted(true);
 }
 
-void BandSweep::OnReceived(const QByteArray &bytes)
+void BandSweep::HeldReading(int reading)
 {
-    if (m_state != State::Awaiting && m_state != State::Holding)
+    if (m_state != State::Holding)
         return;
-    m_received += bytes;
-    int reading = 0;
-    if (m_state == State::Awaiting) {
-        if (FindSignalReading(m_received, 0, &reading) >= 0) {
-            TakeReading(reading);
-            return;
-        }
-    } else {
-        // While held, the poll's readings go to the trace and raise the hit's peak.
-        int from = 0;
-        int consumed = 0;
-        while ((from = FindSignalReading(m_received, from, &reading)) >= 0) {
-            consumed = from;
-            SetTrace(m_index, std::int16_t(reading));
-            emit readingTaken(m_index, m_plan.FrequencyAt(m_index), reading);
-            if (m_hitOpen)
-                m_hit.peakReading = std::max(m_hit.peakReading, reading);
-        }
-        m_received.remove(0, consumed);
-        if (m_received.size() > kLongestReplyBytes)
-            m_received.remove(0, m_received.size() - kLongestReplyBytes);
-    }
-    if (m_received.size() > kMaxReceivedBytes)
-        m_received.remove(0, m_received.size() - kMaxReceivedBytes);
+    SetTrace(m_index, std::int16_t(reading));
+    emit readingTaken(m_index, m_plan.FrequencyAt(m_index), reading);
+    if (m_hitOpen)
+        m_hit.peakReading = std::max(m_hit.peakReading, reading);
 }
 
 void BandSweep::setSettings(const SweepSettings &settings)
@@ -231,7 +148,7 @@ void BandSweep::OnStepTimer()
     if (m_state == State::Next)
         BeginStep();
     else if (m_state == State::Settling)
-        SendQuery();
+        AskReading();
 }
 
 void BandSweep::BeginStep()
@@ -242,41 +159,30 @@ void BandSweep::BeginStep()
     }
     m_state = State::Settling;
     const double frequency = m_plan.FrequencyAt(m_index);
-    const quint64 generation = m_generation;
     emit stepStarted(m_index, frequency);
-    m_tuneClock.start();
+    if (m_state != State::Settling)
+        return; // a receiver of the signal stopped or held the sweep
     m_port.Tune(frequency);
-    // Sending may process events (the command's pacing wait): the operator may have stopped,
-    // restarted or held the sweep meanwhile.
-    if (generation != m_generation || m_state != State::Settling)
-        return;
-    // The dwell counts from when the command has left the port, not from when it was queued.
-    const qint64 wait = m_settings.dwellMs + LineTimeMs(frequency) - m_tuneClock.elapsed();
-    m_stepTimer.start(int(std::max<qint64>(0, wait)));
+    // The dwell counts from when the command is on the wire, not from when it was queued.
+    m_stepTimer.start(m_settings.dwellMs + m_port.LineBacklogMs());
 }
 
-void BandSweep::SendQuery()
+void BandSweep::AskReading()
 {
     if (!m_port.LinkIsOn()) {
         StopWith(tr("the receiver link is off"));
         return;
     }
-    // Whatever came before the query (late replies, status codes) answers something else.
-    m_received.clear();
     m_state = State::Awaiting;
-    const quint64 generation = m_generation;
-    m_port.SendQuery();
-    if (generation != m_generation || m_state != State::Awaiting)
-        return;
-    m_lastCall = false;
-    m_queryClock.start();
-    m_replyTimer.start(m_settings.replyTimeoutMs);
+    const quint64 question = ++m_question;
+    m_port.AskSignal([this, question](std::optional<int> reading) {
+        if (m_state == State::Awaiting && question == m_question)
+            TakeReading(reading);
+    });
 }
 
 void BandSweep::TakeReading(std::optional<int> reading)
 {
-    m_replyTimer.stop();
-    m_received.clear();
     ++m_stepsTaken;
     if (!reading)
         ++m_missing;
@@ -303,10 +209,9 @@ void BandSweep::Advance()
     if (wrapped) {
         m_waterfall.AddRow(m_trace.latest());
         m_stops.NewPass();
-        const quint64 generation = m_generation;
         emit sweepFinished(m_pass);
-        if (generation != m_generation)
-            return;
+        if (m_state != State::Awaiting && m_state != State::Next)
+            return; // a receiver of the signal stopped or held the sweep
         ++m_pass;
     }
     if (next < 0) {
@@ -335,14 +240,10 @@ void BandSweep::StartHold(int reading, bool byHand)
         return;
     }
     m_state = State::Holding;
-    m_received.clear();
-    const quint64 generation = m_generation;
     emit holdStarted(frequency, byHand ? -1 : reading);
-    if (generation != m_generation)
-        return;
+    if (m_state != State::Holding)
+        return; // a receiver of the signal stopped or held the sweep
     emit signalPollWanted(true);
-    if (generation != m_generation || m_state != State::Holding)
-        return;
     if (!byHand)
         m_holdTimer.start(m_settings.holdMs);
 }
@@ -352,12 +253,10 @@ void BandSweep::EndHold()
     m_holdTimer.stop();
     CloseHit();
     m_state = State::Next;
-    const quint64 generation = m_generation;
     emit holdEnded();
-    if (generation == m_generation)
-        emit signalPollWanted(false);
-    if (generation != m_generation || m_state != State::Next)
-        return;
+    if (m_state != State::Next)
+        return; // a receiver of the signal stopped or held the sweep
+    emit signalPollWanted(false);
     Advance();
 }
 
@@ -372,15 +271,4 @@ void BandSweep::CloseHit()
 void BandSweep::SetTrace(int index, std::int16_t value)
 {
     m_trace.Set(index, value);
-}
-
-int BandSweep::LineTimeMs(double frequencyMHz) const
-{
-    if (m_lineBytesPerSecond <= 0)
-        return 0;
-    const qsizetype bytes = qsizetype(FrequencyCommand(frequencyMHz,
-                                m_port.ModeWord().toStdString(), m_port.FilterWord().toStdString())
-                                          .size())
-        + 1;
-    return int((bytes * 1000 + m_lineBytesPerSecond - 1) / m_lineBytesPerSecond);
 }

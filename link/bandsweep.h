@@ -5,11 +5,13 @@
 #include "sweepplan.h"
 #include "sweeptrace.h"
 
-#include <QElapsedTimer>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+
+#include <functional>
+#include <optional>
 
 // What the sweep needs of the receiver link. The link's owner implements it.
 class SweepPort
@@ -22,8 +24,11 @@ public:
     // Tunes through the panel's own retune, the one every other retune uses: the frequency
     // display follows, and the "FRQ " command carries the panel's mode and filter.
     virtual void Tune(double frequencyMHz) = 0;
-    // Writes the signal query "SS?" and CR to the port, unlogged, as the signal poll does.
-    virtual void SendQuery() = 0;
+    // Asks the receiver for its signal strength behind what is queued; done runs later with the
+    // raw reading, or nothing when none came in time.
+    virtual void AskSignal(std::function<void(std::optional<int> raw)> done) = 0;
+    // Milliseconds until what is queued for the receiver is on the wire.
+    virtual int LineBacklogMs() const = 0;
     // The mode and filter words the frequency command carries now ("FM", "BW3").
     virtual QString ModeWord() const = 0;
     virtual QString FilterWord() const = 0;
@@ -39,9 +44,10 @@ public:
 //        ... dwell: the receiver settles (20 ms by default, counted once the command is on the
 //        line)
 //     -> "SS?" CR                      query (4 bytes)
-//     <- "SS 0170" CR LF               reading: raw 170 (read as the signal poll reads it)
+//     <- "SS 0170" CR LF               reading: raw 170 (taken as the signal poll takes it)
 //
-// A step whose reading has not come within 150 ms of the query is marked missing, not zero.
+// The dwell counts from when the frequency command is on the wire. A step whose reading has not
+// come in time (the link's answer deadline) is marked missing, not zero.
 //
 // Stop on signal: a reading at or above the threshold holds the sweep on that frequency and asks
 // the owner to resume the signal poll (signalPollWanted), so the meter moves. The sweep goes on
@@ -49,15 +55,12 @@ public:
 // rest of the run. Each stop is a hit, announced when the sweep leaves it, with the highest
 // reading seen there.
 //
-// The owner feeds everything the receiver sends to OnReceived(), during holds too (the poll's
-// readings then raise the hit's peak).
+// During holds the owner passes the poll's readings to HeldReading(): they raise the hit's peak.
 class BandSweep : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int kLineBytesPerSecond = 960;
-
     explicit BandSweep(SweepPort &port, QObject *parent = nullptr);
 
     // Starts a new run over the plan: readings, max-hold, waterfall and lockouts start afresh.
@@ -71,8 +74,8 @@ public:
     // A click on the plot: tunes to the step nearest the frequency and holds there until Resume.
     // While no sweep runs it only tunes there.
     void HoldAt(double frequencyMHz);
-    // Bytes the receiver sent.
-    void OnReceived(const QByteArray &bytes);
+    // A reading the signal poll took while the sweep holds.
+    void HeldReading(int reading);
     // Forgets the highest readings; the latest readings stay.
     void ClearMaxHold() { m_trace.ClearMaxHold(); }
 
@@ -82,9 +85,6 @@ public:
     void setThreshold(int raw);
     void setHoldMs(int ms);
     void setStopOnSignal(bool on);
-    // The line speed the dwell is counted from; 0 counts the dwell from the moment the tuning
-    // command was handed to the port.
-    void setLineBytesPerSecond(int bytesPerSecond) { m_lineBytesPerSecond = bytesPerSecond; }
 
     bool isRunning() const { return m_state != State::Idle; }
     bool isHolding() const { return m_state == State::Holding; }
@@ -124,7 +124,7 @@ private:
 
     void OnStepTimer();
     void BeginStep();
-    void SendQuery();
+    void AskReading();
     void TakeReading(std::optional<int> reading);
     void Advance();
     void StartHold(int reading, bool byHand);
@@ -132,7 +132,6 @@ private:
     void CloseHit();
     void StopWith(const QString &reason);
     void SetTrace(int index, std::int16_t value);
-    int LineTimeMs(double frequencyMHz) const;
 
     SweepPort &m_port;
     SweepSettings m_settings;
@@ -141,28 +140,16 @@ private:
     SweepWaterfall m_waterfall;
     StopOnSignal m_stops;
     QTimer m_stepTimer;
-    QTimer m_replyTimer;
     QTimer m_holdTimer;
-    QElapsedTimer m_tuneClock;
-    QElapsedTimer m_queryClock;
-    QByteArray m_received;
     State m_state = State::Idle;
     int m_index = 0;
     int m_pass = 0;
-    // Counts runs and holds, so a step can tell that a Stop, Start or HoldAt happened while the
-    // tuning command was being sent.
-    quint64 m_generation = 0;
-    bool m_lastCall = false; // the reply's deadline has passed once
+    // Numbers the questions, so an answer that comes after a Stop, Start or HoldAt is known.
+    quint64 m_question = 0;
     bool m_hitOpen = false;
     SweepHit m_hit;
-    int m_lineBytesPerSecond = kLineBytesPerSecond;
     long long m_stepsTaken = 0;
     long long m_missing = 0;
 };
 
 Q_DECLARE_METATYPE(SweepHit)
-
-// The first complete, usable signal reading in the text: its raw value, and the offset just
-// past it; -1 when there is none yet. A reading is complete once its three digits have arrived
-// or its line has ended, so "SS 01" waits for more, where the poll would already take it as 1.
-int FindSignalReading(const QByteArray &text, int from, int *reading);

@@ -3,19 +3,25 @@
 #include "codelog.h"
 #include "linepacer.h"
 #include "seriallink.h"
-#include "waittimer.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
+namespace {
 
-CommandLink::CommandLink(SerialLink &port, WaitTimer &wait, CodeLog &codesOut, QObject *parent)
+// How often a closing looks whether the queue has gone out.
+constexpr int kDrainCheckMs = 2;
+
+} // namespace
+
+CommandLink::CommandLink(SerialLink &port, CodeLog &codesOut, QObject *parent)
     : QObject(parent)
     , m_port(port)
-    , m_wait(wait)
     , m_codesOut(codesOut)
     , m_pacer(new LinePacer(port, codesOut, this))
-{ }
+{
+    m_closeCheck.setInterval(kDrainCheckMs);
+    m_closeCheck.setTimerType(Qt::PreciseTimer);
+    connect(&m_closeCheck, &QTimer::timeout, this, &CommandLink::CheckDrained);
+    connect(&m_port, &SerialLink::closed, &m_closeCheck, &QTimer::stop);
+}
 
 CommandLink::~CommandLink() = default;
 
@@ -23,50 +29,68 @@ void CommandLink::SendCommand(const QString &text)
 {
     if (!isOpen())
         return;
-    m_pacer->Enqueue(text, true);
-    // The receiver leaves remote control: a command queued behind it, say by a scan tick that
-    // runs inside its pause, would reach a receiver that no longer listens.
+    m_pacer->Enqueue(text, true, kCommandPauseMs);
+    // The receiver leaves remote control: a command queued behind it would reach a receiver that
+    // no longer listens.
     if (text == QLatin1String("RMT/"))
         m_pacer->Seal();
-    Delay(kCommandPauseSeconds);
 }
 
-void CommandLink::SendQuery(const QString &text)
+void CommandLink::SendQuery(const QString &text, std::function<void()> onWritten)
 {
     if (isOpen())
-        m_pacer->Enqueue(text, false);
+        m_pacer->Enqueue(text, false, 0, std::move(onWritten));
 }
 
-bool CommandLink::DrainAndClose(int timeoutMs)
+void CommandLink::Pause(int ms)
+{
+    if (isOpen())
+        m_pacer->ExtendPause(ms);
+}
+
+void CommandLink::CloseWhenDrained(int timeoutMs)
 {
     if (!m_port.isOpen())
-        return true;
+        return;
     m_pacer->Seal();
-    if (!m_pacer->isDrained()) {
-        const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
-        QEventLoop loop;
-        QTimer check;
-        check.setTimerType(Qt::PreciseTimer);
-        connect(&check, &QTimer::timeout, &loop, [&] {
-            if (!m_port.isOpen() || m_pacer->isDrained() || deadline.hasExpired())
-                loop.quit();
-        });
-        check.start(2);
-        loop.exec();
-    }
-    const bool drained = m_pacer->isDrained();
-    m_port.close();
-    return drained;
+    m_closeDeadline = QDeadlineTimer(timeoutMs, Qt::PreciseTimer);
+    m_closeCheck.start();
+    CheckDrained();
 }
 
-void CommandLink::Delay(double seconds)
+void CommandLink::CancelClose()
 {
-    m_wait.Delay(seconds);
+    if (!m_closeCheck.isActive())
+        return;
+    m_closeCheck.stop();
+    m_pacer->Unseal();
+}
+
+void CommandLink::CheckDrained()
+{
+    if (!m_port.isOpen()) {
+        m_closeCheck.stop();
+        return;
+    }
+    if (m_pacer->isDrained() || m_closeDeadline.hasExpired()) {
+        m_closeCheck.stop();
+        m_port.close();
+    }
 }
 
 bool CommandLink::isOpen() const
 {
     return m_port.isOpen() && !m_pacer->isSealed();
+}
+
+void CommandLink::setLineBytesPerSecond(double bytesPerSecond)
+{
+    m_pacer->setBytesPerSecond(bytesPerSecond);
+}
+
+double CommandLink::lineBytesPerSecond() const
+{
+    return m_pacer->bytesPerSecond();
 }
 
 int CommandLink::queuedBytes() const
@@ -82,4 +106,9 @@ qint64 CommandLink::replacedCommands() const
 double CommandLink::aheadBytes() const
 {
     return m_pacer->aheadBytes();
+}
+
+int CommandLink::backlogMs() const
+{
+    return m_pacer->backlogMs();
 }

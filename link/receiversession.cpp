@@ -3,30 +3,23 @@
 #include "bankscan.h"
 #include "codelog.h"
 #include "commandlink.h"
+#include "linklog.h"
 #include "replyparser.h"
 #include "seriallink.h"
 #include "tunedstate.h"
 #include "tuner.h"
-#include "waittimer.h"
+
+#include <cmath>
 
 namespace {
 
-// Sets a flag for the length of a step, however the step ends.
-class StepGuard
-{
-public:
-    explicit StepGuard(bool &flag)
-        : m_flag(flag)
-    {
-        m_flag = true;
-    }
-    ~StepGuard() { m_flag = false; }
-    StepGuard(const StepGuard &) = delete;
-    StepGuard &operator=(const StepGuard &) = delete;
+// More than any answer: a babbling receiver ends the question at this size.
+constexpr qsizetype kLongestAnswerBytes = 1024;
 
-private:
-    bool &m_flag;
-};
+std::string_view View(const QByteArray &bytes)
+{
+    return std::string_view(bytes.constData(), size_t(bytes.size()));
+}
 
 } // namespace
 
@@ -35,20 +28,31 @@ ReceiverSession::ReceiverSession(TunedState &state, PanelControls &controls, QOb
     , m_tuned(state)
     , m_controls(controls)
     , m_port(new SerialLink(this))
-    , m_wait(new WaitTimer(this))
     , m_codesOut(new CodeLog(CodeLog::kDefaultCapacityLines, this))
     , m_codesIn(new CodeLog(CodeLog::kDefaultCapacityLines, this))
-    , m_link(new CommandLink(*m_port, *m_wait, *m_codesOut, this))
+    , m_link(new CommandLink(*m_port, *m_codesOut, this))
     , m_tuner(std::make_unique<Tuner>(state, *m_link, controls))
 {
     m_pollTimer.setInterval(kPollIntervalMs);
     m_scanTimer.setInterval(kScanStepIntervalMs);
     m_bankScanTimer.setInterval(kBankScanStepIntervalMs);
+    m_answerTimer.setSingleShot(true);
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pollTimer, &QTimer::timeout, this, &ReceiverSession::Poll);
     connect(&m_scanTimer, &QTimer::timeout, this, &ReceiverSession::ScanStep);
     connect(&m_bankScanTimer, &QTimer::timeout, this, &ReceiverSession::BankScanStep);
+    connect(&m_answerTimer, &QTimer::timeout, this, [this] {
+        // An answer that came while the program was not listening (a stall) still counts.
+        m_answer += m_port->readAll();
+        int reading = 0;
+        if (FindSignalReading(View(m_answer), 0, &reading) >= 0)
+            FinishQuestion(reading);
+        else
+            FinishQuestion(SignalReading(View(m_answer)));
+    });
     connect(m_port, &SerialLink::failed, this, &ReceiverSession::PortFailed);
-    connect(m_port, &SerialLink::received, this, &ReceiverSession::ReadWhileSweeping);
+    connect(m_port, &SerialLink::closed, this, &ReceiverSession::PortClosed);
+    connect(m_port, &SerialLink::received, this, &ReceiverSession::AnswerArrived);
 
     m_sweep = new BandSweep(*this, this);
     connect(m_sweep, &BandSweep::started, this, [this] { SetState(State::Sweeping); });
@@ -56,6 +60,7 @@ ReceiverSession::ReceiverSession(TunedState &state, PanelControls &controls, QOb
     connect(m_sweep, &BandSweep::signalPollWanted, this, [this](bool on) {
         m_sweepWantsPoll = on;
         SetState(m_state);
+        AskForWaiting();
     });
 }
 
@@ -63,12 +68,17 @@ ReceiverSession::~ReceiverSession() = default;
 
 bool ReceiverSession::isOn() const
 {
-    return m_port->isOpen();
+    return m_link->isOpen();
 }
 
 QString ReceiverSession::portName() const
 {
     return m_port->portName();
+}
+
+void ReceiverSession::setLineBytesPerSecond(double bytesPerSecond)
+{
+    m_link->setLineBytesPerSecond(bytesPerSecond);
 }
 
 void ReceiverSession::SetState(State state)
@@ -97,21 +107,31 @@ void ReceiverSession::SetState(State state)
         m_lastReading.reset();
         emit signalLevelChanged(0, -1);
     }
+    if (before == State::Sweeping)
+        AskForWaiting();
 }
 
-void ReceiverSession::PowerOn(const QString &channelText)
+bool ReceiverSession::PowerOn(Origin origin)
 {
-    if (m_port->isOpen())
-        return;
-    const QString portName = PortNameForChannel(channelText);
-    if (portName.isEmpty()) {
-        emit openFailed(channelText, portName, QSerialPort::DeviceNotFoundError, QString());
-        return;
-    }
-    m_port->setPortName(portName);
-    if (!m_port->open()) {
-        emit openFailed(channelText, portName, m_port->error(), m_port->errorString());
-        return;
+    if (m_link->isOpen())
+        return true;
+    if (m_port->isOpen()) {
+        // OFF is still letting the queue out: the link comes back on behind its "RMT/".
+        m_link->CancelClose();
+    } else {
+        // A port typed into the channel box after start-up takes effect here.
+        const QString channelText = m_controls.ChannelText();
+        const QString portName = PortNameForChannel(channelText);
+        if (portName.isEmpty()) {
+            emit openFailed(
+                channelText, portName, QSerialPort::DeviceNotFoundError, QString(), origin);
+            return false;
+        }
+        m_port->setPortName(portName);
+        if (!m_port->open()) {
+            emit openFailed(channelText, portName, m_port->error(), m_port->errorString(), origin);
+            return false;
+        }
     }
     m_silentPolls = 0;
     m_link->SendCommand(QStringLiteral("RMT"));
@@ -121,10 +141,8 @@ void ReceiverSession::PowerOn(const QString &channelText)
     m_tuner->ApplyMode();
     m_tuner->ApplyFilter();
     m_tuner->SendFrequency();
-    // OFF or a failing port may have ended the link while the sequence was pacing its commands,
-    // and a scan started meanwhile keeps running instead of the poll.
-    if (m_port->isOpen() && m_state == State::Off)
-        SetState(State::Polling);
+    SetState(State::Polling);
+    return true;
 }
 
 void ReceiverSession::PowerOff()
@@ -132,19 +150,15 @@ void ReceiverSession::PowerOff()
     // Nothing while off, nor a second time while "RMT/" is still going out.
     if (!m_link->isOpen())
         return;
-    // The scans and the poll stop before "RMT/" goes out: a step running inside its pause would
-    // otherwise put a command on the wire after it.
     SetState(State::Off);
-    // "RMT/" seals the queue: nothing sent during its pause reaches the wire after it. What is
-    // still queued goes out before the port closes.
+    // "RMT/" seals the queue; what is queued before it still goes out, then the port closes.
     m_link->SendCommand(QStringLiteral("RMT/"));
-    m_link->DrainAndClose();
-    m_wait->Stop();
+    m_link->CloseWhenDrained();
+    FinishQuestion(std::nullopt);
 }
 
 void ReceiverSession::Shutdown()
 {
-    m_wait->Stop();
     SetState(State::Off);
     m_port->close();
 }
@@ -153,22 +167,35 @@ void ReceiverSession::PortFailed(QSerialPort::SerialPortError error, const QStri
 {
     const QString name = m_port->portName();
     SetState(State::Off);
-    // The failure may surface deep inside a scan step or a paced sequence: tell the window once
-    // that has unwound.
+    // The failure surfaces inside whatever wrote or read: the window hears of it once that is
+    // over.
     QTimer::singleShot(
         0, this, [this, name, error, reason] { emit linkFailed(name, error, reason); });
 }
 
+void ReceiverSession::PortClosed()
+{
+    SetState(State::Off);
+    FinishQuestion(std::nullopt);
+    // Whoever waits for the next question will not see one.
+    std::vector<ReadingDone> waiting;
+    waiting.swap(m_nextAskers);
+    for (ReadingDone &done : waiting) {
+        if (done)
+            QTimer::singleShot(0, this, [done = std::move(done)] { done(std::nullopt); });
+    }
+}
+
 void ReceiverSession::ToggleScan()
 {
-    if (!m_port->isOpen())
+    if (!isOn())
         return;
     SetState(m_state == State::Scanning ? State::Polling : State::Scanning);
 }
 
 void ReceiverSession::ToggleBankScan()
 {
-    if (!m_port->isOpen())
+    if (!isOn())
         return;
     SetState(m_state == State::BankScanning ? State::Polling : State::BankScanning);
 }
@@ -179,18 +206,11 @@ void ReceiverSession::StopScans()
         SetState(State::Polling);
 }
 
-bool ReceiverSession::StartSweep(const SweepPlan &plan)
-{
-    if (!m_port->isOpen())
-        return false;
-    return m_sweep->Start(plan);
-}
-
 void ReceiverSession::SweepStopped()
 {
     // The sweep ended by itself (its Stop button, the link going off under it): the poll resumes.
     if (m_state == State::Sweeping)
-        SetState(m_port->isOpen() ? State::Polling : State::Off);
+        SetState(isOn() ? State::Polling : State::Off);
 }
 
 void ReceiverSession::Tune(double frequencyMHz)
@@ -198,9 +218,14 @@ void ReceiverSession::Tune(double frequencyMHz)
     m_tuner->TuneTo(frequencyMHz);
 }
 
-void ReceiverSession::SendQuery()
+void ReceiverSession::AskSignal(ReadingDone done)
 {
-    m_link->SendQuery(QStringLiteral("SS?"));
+    Ask(std::move(done));
+}
+
+int ReceiverSession::LineBacklogMs() const
+{
+    return m_link->backlogMs();
 }
 
 QString ReceiverSession::ModeWord() const
@@ -213,55 +238,127 @@ QString ReceiverSession::FilterWord() const
     return QString::fromStdString(m_tuned.FilterCommand);
 }
 
-void ReceiverSession::ReadWhileSweeping()
+void ReceiverSession::Poll()
 {
-    // The sweep reads each reply as it comes; the other states read at the poll's pace.
-    if (m_state != State::Sweeping)
+    if (isOn())
+        Ask({});
+}
+
+void ReceiverSession::ReadSignal(ReadingDone done)
+{
+    if (!isOn()) {
+        QTimer::singleShot(0, this, [done = std::move(done)] { done(std::nullopt); });
         return;
-    const QByteArray received = m_port->readAll();
-    if (received.isEmpty())
+    }
+    // Between the sweep's own questions the receiver is tuned elsewhere every few milliseconds:
+    // the answer is the sweep's next reading.
+    if (SweepAsks()) {
+        m_nextAskers.push_back(std::move(done));
         return;
-    NoteReply(true);
-    ShowReceived(received);
-    m_sweep->OnReceived(received);
-    // While the sweep holds, the poll's readings move the meter as usual.
-    if (m_sweepWantsPoll) {
-        const std::optional<int> reading
-            = SignalReading(std::string_view(received.constData(), size_t(received.size())));
-        if (reading) {
+    }
+    Ask(std::move(done));
+}
+
+bool ReceiverSession::SweepAsks() const
+{
+    return m_state == State::Sweeping && !m_sweep->isHolding();
+}
+
+void ReceiverSession::Ask(ReadingDone done)
+{
+    if (m_asking) {
+        m_nextAskers.push_back(std::move(done));
+        return;
+    }
+    m_askers.swap(m_nextAskers);
+    m_nextAskers.clear();
+    m_askers.push_back(std::move(done));
+    SendQuestion();
+}
+
+void ReceiverSession::SendQuestion()
+{
+    m_asking = true;
+    m_awaitingAnswer = false;
+    m_answer.clear();
+    const quint64 question = ++m_question;
+    // The query is not a command the operator needs to see logged.
+    m_link->SendQuery(QStringLiteral("SS?"), [this, question] {
+        // A question given up (OFF) may still go out ahead of "RMT/": its answer is not awaited.
+        if (m_asking && question == m_question)
+            QuestionWritten();
+    });
+}
+
+void ReceiverSession::QuestionWritten()
+{
+    // What came before the question answers something else (a late reply, status codes).
+    const QByteArray before = m_port->readAll();
+    if (!before.isEmpty()) {
+        qCDebug(lcLink).noquote() << LinkLogTime() << "before SS?" << before.toPercentEncoding();
+        ShowReceived(before);
+    }
+    m_awaitingAnswer = true;
+    // The deadline counts from when the question is on the wire, not from when it was handed over.
+    const int onWireMs = int(std::ceil(m_link->aheadBytes() / m_link->lineBytesPerSecond() * 1000));
+    m_answerTimer.start(onWireMs + kAnswerTimeoutMs);
+}
+
+void ReceiverSession::AnswerArrived()
+{
+    // Bytes that come while no question waits stay at the port until the next question takes
+    // them (and logs them) before it goes out.
+    if (!m_awaitingAnswer)
+        return;
+    m_answer += m_port->readAll();
+    int reading = 0;
+    if (FindSignalReading(View(m_answer), 0, &reading) >= 0)
+        FinishQuestion(reading);
+    else if (m_answer.size() > kLongestAnswerBytes)
+        FinishQuestion(SignalReading(View(m_answer)));
+}
+
+void ReceiverSession::FinishQuestion(std::optional<int> reading)
+{
+    if (!m_asking)
+        return;
+    const bool answered = m_awaitingAnswer;
+    m_asking = false;
+    m_awaitingAnswer = false;
+    m_answerTimer.stop();
+    std::vector<ReadingDone> askers;
+    askers.swap(m_askers);
+    const QByteArray answer = std::exchange(m_answer, QByteArray());
+    if (answered) {
+        ShowReceived(answer);
+        NoteReply(!answer.isEmpty());
+    } else {
+        reading.reset(); // the link closed before the question went out
+    }
+    if (reading) {
+        m_lastReading = reading;
+        // Between holds the sweep's readings are its own; the meter rests as during a scan.
+        if (m_state != State::Sweeping || m_sweep->isHolding()) {
             const int level = SignalLevelForReading(*reading);
             m_tuned.SignalLevel = std::int16_t(level);
-            m_lastReading = reading;
             emit signalLevelChanged(level, *reading);
         }
+        if (m_state == State::Sweeping && m_sweep->isHolding())
+            m_sweep->HeldReading(*reading);
+    }
+    AskForWaiting();
+    for (ReadingDone &done : askers) {
+        if (done)
+            done(reading);
     }
 }
 
-void ReceiverSession::Poll()
+void ReceiverSession::AskForWaiting()
 {
-    if (!m_port->isOpen() || m_inPoll)
-        return;
-    StepGuard guard(m_inPoll);
-    // The query is not a command the operator needs to see logged.
-    m_link->SendQuery(QStringLiteral("SS?"));
-    // While the sweep holds, its reader takes the reply as it arrives.
-    if (m_state == State::Sweeping)
-        return;
-    m_wait->Delay(kReplyWaitSeconds);
-    // The port may have been closed (OFF, or a vanished device) while we waited.
-    if (!m_port->isOpen())
-        return;
-    const QByteArray received = m_port->readAll();
-    NoteReply(!received.isEmpty());
-    ShowReceived(received);
-    const std::optional<int> reading
-        = SignalReading(std::string_view(received.constData(), size_t(received.size())));
-    if (!reading)
-        return;
-    const int level = SignalLevelForReading(*reading);
-    m_tuned.SignalLevel = std::int16_t(level);
-    m_lastReading = reading;
-    emit signalLevelChanged(level, *reading);
+    // Whoever asked meanwhile gets the next question, behind what has been queued since; during
+    // a sweep, the sweep's next one.
+    if (!m_asking && !m_nextAskers.empty() && isOn() && !SweepAsks())
+        Ask({});
 }
 
 void ReceiverSession::NoteReply(bool replied)
@@ -274,8 +371,7 @@ void ReceiverSession::NoteReply(bool replied)
 
 void ReceiverSession::ShowReceived(const QByteArray &received)
 {
-    const std::vector<std::string> lines
-        = ReceivedCodeLines(std::string_view(received.constData(), size_t(received.size())));
+    const std::vector<std::string> lines = ReceivedCodeLines(View(received));
     if (lines.empty())
         return;
     QStringList shown;
@@ -288,18 +384,18 @@ void ReceiverSession::ShowReceived(const QByteArray &received)
 
 void ReceiverSession::ScanStep()
 {
-    if (!m_port->isOpen() || m_inScanStep)
+    // A tick that falls due while the previous step still waits for the line is skipped: its
+    // frequency would otherwise be replaced before the receiver was ever tuned there.
+    if (!isOn() || m_link->queuedBytes() > 0)
         return;
-    StepGuard guard(m_inScanStep);
     m_tuner->StepUp();
-    m_wait->Delay(kStepPauseSeconds);
+    m_link->Pause(kStepPauseMs);
 }
 
 void ReceiverSession::BankScanStep()
 {
-    if (!m_port->isOpen() || m_inBankStep)
+    if (!isOn() || m_link->queuedBytes() > 0)
         return;
-    StepGuard guard(m_inBankStep);
     const int index = m_tuned.BankScanIndex;
     const int slot = NextUsableSlot(index, m_tuned.MemFrequency);
     if (slot == 0) {
@@ -311,10 +407,5 @@ void ReceiverSession::BankScanStep()
     }
     m_tuned.BankScanIndex = std::int16_t(slot);
     m_tuner->Recall(slot);
-    m_wait->Delay(kStepPauseSeconds);
-}
-
-void ReceiverSession::Delay(double seconds)
-{
-    m_wait->Delay(seconds);
+    m_link->Pause(kStepPauseMs);
 }

@@ -92,3 +92,25 @@ std::string SignalMeterLine(int level)
 {
     return " " + std::string(size_t(std::max(0, level)), '|');
 }
+
+long FindSignalReading(std::string_view text, size_t from, int *reading)
+{
+    for (size_t at = text.find("SS ", from); at != std::string_view::npos;
+         at = text.find("SS ", at + 1)) {
+        // "SS " + one character + three digits, or less when the line ends sooner.
+        size_t end = at + 7;
+        for (size_t i = at + 3; i < std::min(end, text.size()); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                end = i;
+                break;
+            }
+        }
+        if (end > text.size())
+            return -1; // the rest of this reply is still on its way
+        if (const std::optional<int> value = SignalReading(text.substr(at, end - at))) {
+            *reading = *value;
+            return long(end);
+        }
+    }
+    return -1;
+}

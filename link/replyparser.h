@@ -19,6 +19,12 @@ std::vector<std::string> ReceivedCodeLines(std::string_view text);
 // is dropped: "SS 01.5" reads 1, "SS 010." reads 10.
 std::optional<int> SignalReading(std::string_view text);
 
+// The first complete, usable signal reading in the text from `from` on: its raw value in *reading,
+// and the offset just past it; -1 when there is none yet. A reading is complete once its three
+// digits have arrived or its line has ended, so "SS 01" waits for more, where a read that has
+// run out of time takes it as 1 (SignalReading).
+long FindSignalReading(std::string_view text, size_t from, int *reading);
+
 // The meter level for a raw reading: reading × 128 / 100 rounded, at most 128.
 int SignalLevelForReading(int reading);
 

@@ -127,20 +127,15 @@ void Tuner::Recall(int slot)
     if (slot < 1 || slot > kBankSlots)
         return;
     const size_t n = size_t(slot);
-    // The slot's texts are read again before each selection: a bank loaded while a command was
-    // being paced is applied on top of the recall, as the operator would expect.
-    auto decide = [this, n] {
-        return DecideRecall(
-            m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n], m_state.MemStep[n]);
-    };
-    const std::optional<RecallDecision> first = decide();
-    if (!first)
+    const std::optional<RecallDecision> recall = DecideRecall(
+        m_state.MemFrequency[n], m_state.MemMode[n], m_state.MemFilter[n], m_state.MemStep[n]);
+    if (!recall)
         return;
-    TuneTo(first->frequencyMHz);
-    if (const auto now = decide(); now && now->modeIndex >= 0)
-        SelectMode(now->modeIndex);
-    if (const auto now = decide(); now && now->filterIndex >= 0)
-        SelectFilter(now->filterIndex);
-    if (const auto now = decide(); now && now->stepIndex >= 0)
-        SelectStep(now->stepIndex);
+    TuneTo(recall->frequencyMHz);
+    if (recall->modeIndex >= 0)
+        SelectMode(recall->modeIndex);
+    if (recall->filterIndex >= 0)
+        SelectFilter(recall->filterIndex);
+    if (recall->stepIndex >= 0)
+        SelectStep(recall->stepIndex);
 }

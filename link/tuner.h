@@ -22,6 +22,8 @@ public:
     virtual bool AgcChecked() const = 0;
     // The text of the tuning-step list's selected entry.
     virtual QString SelectedStepCaption() const = 0;
+    // The text of the channel box, which names the serial port.
+    virtual QString ChannelText() const = 0;
     // Clears the frequency display and draws the 12-character line.
     virtual void ShowFrequency(const QString &line) = 0;
     // Shows the squelch level on its frame.

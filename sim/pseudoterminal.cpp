@@ -1,5 +1,6 @@
 #include "pseudoterminal.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <cerrno>
@@ -67,36 +68,25 @@ QByteArray PseudoTerminal::read(int timeoutMs, int quietMs)
     QByteArray out;
     if (m_masterFd < 0)
         return out;
+    // The program on the other side sends from its event loop (its queue paces the line), so the
+    // loop keeps running while this waits.
     QElapsedTimer clock;
     clock.start();
-    int wait = timeoutMs;
+    qint64 lastByteAt = 0;
     for (;;) {
-        pollfd pfd {m_masterFd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, wait);
-        if (ready <= 0 || !(pfd.revents & POLLIN))
-            break;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
         const QByteArray chunk = readAvailable();
-        if (chunk.isEmpty())
-            break;
-        out += chunk;
-        wait = quietMs;
-    }
-    return out;
-}
-
-QByteArray PseudoTerminal::readAtLeast(int count, int timeoutMs)
-{
-    QByteArray out;
-    QElapsedTimer clock;
-    clock.start();
-    while (out.size() < count && m_masterFd >= 0) {
-        const int left = timeoutMs - static_cast<int>(clock.elapsed());
-        if (left <= 0)
+        if (!chunk.isEmpty()) {
+            out += chunk;
+            lastByteAt = clock.elapsed();
+            continue;
+        }
+        const qint64 now = clock.elapsed();
+        if (out.isEmpty() ? now >= timeoutMs : now - lastByteAt >= quietMs)
             break;
         pollfd pfd {m_masterFd, POLLIN, 0};
-        if (::poll(&pfd, 1, left) <= 0 || !(pfd.revents & POLLIN))
-            break;
-        out += readAvailable();
+        ::poll(&pfd, 1, 1);
     }
     return out;
 }

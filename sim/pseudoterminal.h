@@ -21,10 +21,9 @@ public:
     int masterFd() const { return m_masterFd; }
 
     // Reads what has arrived from the slave side, waiting up to timeoutMs for the first byte and
-    // then until the line has been quiet for quietMs.
+    // then until the line has been quiet for quietMs. The application's events are processed
+    // meanwhile.
     QByteArray read(int timeoutMs = 1000, int quietMs = 30);
-    // Reads until at least count bytes have arrived or timeoutMs has passed.
-    QByteArray readAtLeast(int count, int timeoutMs = 2000);
     // Reads whatever is waiting right now, without waiting.
     QByteArray readAvailable();
     bool write(const QByteArray &bytes);

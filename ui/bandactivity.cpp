@@ -3,16 +3,16 @@
 #include "bandactivitygroup.h"
 #include "bandactivitywindow.h"
 #include "hitslog.h"
-#include "mainwindow.h"
+#include "receiversession.h"
 #include "sweepoptions.h"
 
 #include <QTimer>
 
-BandActivity::BandActivity(MainWindow &panel, QObject *parent)
+BandActivity::BandActivity(ReceiverSession &session, QObject *parent)
     : QObject(parent)
-    , m_panel(panel)
+    , m_session(session)
 {
-    connect(&panel.session().sweep(), &BandSweep::hitRecorded, this, &BandActivity::LogHit);
+    connect(&session.sweep(), &BandSweep::hitRecorded, this, &BandActivity::LogHit);
 }
 
 BandActivity::~BandActivity()
@@ -24,7 +24,7 @@ BandActivity::~BandActivity()
 BandActivityWindow &BandActivity::window()
 {
     if (!m_window) {
-        m_window = std::make_unique<BandActivityWindow>(m_panel.session().sweep());
+        m_window = std::make_unique<BandActivityWindow>(m_session.sweep());
         m_window->ShowSettings();
     }
     return *m_window;
@@ -32,7 +32,7 @@ BandActivityWindow &BandActivity::window()
 
 void BandActivity::Apply(const SweepCommandLine &options)
 {
-    m_panel.session().sweep().setSettings(options.settings);
+    m_session.sweep().setSettings(options.settings);
     if (!options.hitsLogPath.isEmpty())
         m_log = std::make_unique<HitsLog>(options.hitsLogPath);
     if (m_window)
@@ -42,8 +42,7 @@ void BandActivity::Apply(const SweepCommandLine &options)
     window().setPlan(*options.plan);
     OpenWindow();
     QTimer::singleShot(0, this, [this] {
-        m_panel.PowerOn();
-        if (m_panel.session().isOn())
+        if (m_session.PowerOn())
             m_window->StartSweep();
     });
 }

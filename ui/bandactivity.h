@@ -6,7 +6,7 @@
 
 class BandActivityWindow;
 class HitsLog;
-class MainWindow;
+class ReceiverSession;
 struct SweepCommandLine;
 struct SweepHit;
 
@@ -17,7 +17,7 @@ class BandActivity : public QObject
     Q_OBJECT
 
 public:
-    explicit BandActivity(MainWindow &panel, QObject *parent = nullptr);
+    explicit BandActivity(ReceiverSession &session, QObject *parent = nullptr);
     ~BandActivity() override;
 
     // Takes the command line's settings and hits log; with --sweep, opens the window, switches
@@ -31,7 +31,7 @@ public:
 private:
     void LogHit(const SweepHit &hit);
 
-    MainWindow &m_panel;
+    ReceiverSession &m_session;
     std::unique_ptr<BandActivityWindow> m_window;
     std::unique_ptr<HitsLog> m_log;
     bool m_logFailing = false;

@@ -1,24 +1,22 @@
 #include "knobcontrol.h"
 
 #include "commandlink.h"
-
 #include "panel.h"
 #include "tunedstate.h"
 #include "tuner.h"
-#include "waittimer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QGuiApplication>
 
-KnobControl::KnobControl(
-    TunedState &state, Tuner &tuner, WaitTimer &wait, const Panel &panel, QObject *parent)
+KnobControl::KnobControl(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_tuner(tuner)
-    , m_wait(wait)
     , m_panel(panel)
 {
-    connect(&m_wait, &WaitTimer::ticked, this, [this] { ++m_waitTicks; });
+    m_hold.setSingleShot(true);
+    m_hold.setTimerType(Qt::PreciseTimer);
+    connect(&m_hold, &QTimer::timeout, this, &KnobControl::Pass);
 }
 
 void KnobControl::Reset()
@@ -39,42 +37,39 @@ void KnobControl::ShowMark(bool visible)
 void KnobControl::Press(int button)
 {
     m_state.KnobHeld = -1;
-    // A release can be taken by a dialog opened during the hold (the exit question, a prompt, a
-    // message box): the window under the pointer is blocked then and never hears of it. So each
-    // pass also asks whether the button is still down, when the press was seen by the platform's
-    // own input (a press made up by a program leaves that record alone and waits for its release).
+    m_button = button;
+    m_passes = 0;
+    // A press made up by a program leaves the platform's record of the buttons alone: such a
+    // hold waits for its release event.
     const Qt::MouseButton qtButton = QtButtonFor(button);
-    const bool watchButton
-        = qtButton != Qt::NoButton && QGuiApplication::mouseButtons().testFlag(qtButton);
-    int passes = 0;
-    while (m_state.KnobHeld) {
-        const quint64 ticksBefore = m_waitTicks;
-        QCoreApplication::processEvents();
-        if (watchButton && !QGuiApplication::mouseButtons().testFlag(qtButton))
-            Release();
-        // A pass that has begun completes, even when the release was seen just now.
-        if (button == TuningKnobArea::kLeftButton)
-            Turn(true);
-        else if (button == TuningKnobArea::kRightButton)
-            Turn(false);
-        if (passes < kPacedSteps)
-            ++passes;
-        else
-            passes = kPacedSteps + 1;
-        const double pause = passes > kPacedSteps ? 0.0 : kPacedPauseSeconds;
-        // A fast pass is paced by its frequency command's wait. When nothing waited (the link is
-        // off, or the button does not tune) the loop would spin the processor and whirl the
-        // display, so the pass takes as long as a frequency command would have.
-        if (pause == 0.0 && m_waitTicks == ticksBefore)
-            m_wait.Delay(CommandLink::kCommandPauseSeconds);
-        else
-            m_wait.Delay(pause);
-    }
+    m_watchButton = qtButton != Qt::NoButton && QGuiApplication::mouseButtons().testFlag(qtButton);
+    Pass();
 }
 
 void KnobControl::Release()
 {
     m_state.KnobHeld = 0;
+    m_hold.stop();
+}
+
+void KnobControl::Pass()
+{
+    if (!m_state.KnobHeld)
+        return;
+    // A dialog has the mouse now: the release, when it comes, goes to the dialog.
+    if (QApplication::activeModalWidget()
+        || (m_watchButton && !QGuiApplication::mouseButtons().testFlag(QtButtonFor(m_button)))) {
+        Release();
+        return;
+    }
+    if (m_button == TuningKnobArea::kLeftButton)
+        Turn(true);
+    else if (m_button == TuningKnobArea::kRightButton)
+        Turn(false);
+    ++m_passes;
+    // Each pass takes its frequency command's pause, the first fifteen the knob's own pause too.
+    // With the link off nothing is sent, and the pass still takes as long, so a hold never spins.
+    m_hold.start(CommandLink::kCommandPauseMs + (m_passes <= kPacedSteps ? kPacedPauseMs : 0));
 }
 
 void KnobControl::Turn(bool up)

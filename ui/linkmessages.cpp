@@ -21,18 +21,22 @@ void ShowWarning(QWidget *parent, const QString &title, const QString &text)
 
 } // namespace
 
+QString OpenFailureText(const QString &channelText, const QString &portName,
+    QSerialPort::SerialPortError error, const QString &reason)
+{
+    if (portName.isEmpty()) {
+        return Tr("\"%1\" names no serial port. Type a port number (1 for the first port) or a "
+                  "device name such as /dev/ttyUSB0 on the MAIN page.")
+            .arg(channelText);
+    }
+    return PortOpenAdvice(portName, error, reason);
+}
+
 void ReportOpenFailure(QWidget *parent, const QString &channelText, const QString &portName,
     QSerialPort::SerialPortError error, const QString &reason)
 {
-    QString text;
-    if (portName.isEmpty()) {
-        text = Tr("\"%1\" names no serial port. Type a port number (1 for the first port) or a "
-                  "device name such as /dev/ttyUSB0 on the MAIN page.")
-                   .arg(channelText);
-    } else {
-        text = PortOpenAdvice(portName, error, reason);
-    }
-    ShowWarning(parent, Tr("Cannot switch on"), text);
+    ShowWarning(
+        parent, Tr("Cannot switch on"), OpenFailureText(channelText, portName, error, reason));
 }
 
 void ReportLinkLost(QWidget *parent, const QString &portName, QSerialPort::SerialPortError error,

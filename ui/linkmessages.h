@@ -12,5 +12,9 @@ void ReportOpenFailure(QWidget *parent, const QString &channelText, const QStrin
 void ReportLinkLost(QWidget *parent, const QString &portName, QSerialPort::SerialPortError error,
     const QString &reason);
 
+// The text of that warning, for where a box would be out of place (a network client's doing).
+QString OpenFailureText(const QString &channelText, const QString &portName,
+    QSerialPort::SerialPortError error, const QString &reason);
+
 // The status bar's note while the receiver does not answer the poll.
 QString NoReplyText(const QString &portName);

@@ -56,7 +56,7 @@ MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *pa
     Tuner &tuner = m_session->tuner();
     m_entry = new FrequencyEntry(tuner, m_panel, this);
     m_memory = new MemoryPage(m_state, tuner, m_panel, this);
-    m_knob = new KnobControl(m_state, tuner, m_session->waitTimer(), m_panel, this);
+    m_knob = new KnobControl(m_state, tuner, m_panel, this);
     m_status = new StatusBarRefresh(m_panel, this);
     m_load = new LoadPage(m_panel, *m_memory,
         QDir::current().absoluteFilePath(QString::fromLatin1(MemoryPage::kMemoryFileName)), this);
@@ -141,7 +141,14 @@ void MainWindow::WireSession()
     connect(m_session, &ReceiverSession::answeringChanged, this, &MainWindow::ShowAnswering);
     connect(m_session, &ReceiverSession::openFailed, this,
         [this](const QString &channel, const QString &port, QSerialPort::SerialPortError error,
-            const QString &reason) { ReportOpenFailure(this, channel, port, error, reason); });
+            const QString &reason, ReceiverSession::Origin origin) {
+            // A network client's failure is answered to the client; the operator is told in
+            // passing, once however many clients try, never by a box to dismiss.
+            if (origin == ReceiverSession::Origin::Client)
+                m_panel.StatusBar1->showMessage(OpenFailureText(channel, port, error, reason));
+            else
+                ReportOpenFailure(this, channel, port, error, reason);
+        });
     connect(m_session, &ReceiverSession::linkFailed, this,
         [this](const QString &port, QSerialPort::SerialPortError error, const QString &reason) {
             ReportLinkLost(this, port, error, reason);
@@ -212,10 +219,14 @@ void MainWindow::showEvent(QShowEvent *event)
     }
 }
 
+PanelControls &MainWindow::controls()
+{
+    return *m_controls;
+}
+
 void MainWindow::PowerOn()
 {
-    // A port typed into the channel box after start-up takes effect here.
-    m_session->PowerOn(m_panel.Channelnum->text());
+    m_session->PowerOn();
 }
 
 void MainWindow::PowerOff()
@@ -256,7 +267,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     // End at once: nothing more is sent (a receiver in remote control stays there), and no timer
     // may run another step while the program winds down.
-    m_state.KnobHeld = 0; // a hold loop in progress must not keep the program alive
+    m_knob->Release();
     m_keyboard->Stop();
     m_status->Stop();
     m_session->Shutdown();

@@ -46,6 +46,8 @@ public:
     const Panel &panel() const { return m_panel; }
     TunedState &state() { return m_state; }
     ReceiverSession &session() { return *m_session; }
+    // The controls as the session reads them, for whatever else drives the receiver.
+    PanelControls &controls();
     FrequencyEntry &frequencyEntry() { return *m_entry; }
     MemoryPage &memoryPage() { return *m_memory; }
     KeyboardPoll &keyboardPoll() { return *m_keyboard; }

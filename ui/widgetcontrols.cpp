@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QScrollBar>
 
 WidgetControls::WidgetControls(const Panel &panel)
@@ -15,6 +16,11 @@ WidgetControls::WidgetControls(const Panel &panel)
 int WidgetControls::SelectedMode() const
 {
     return m_panel.ModeGroup->checkedId();
+}
+
+QString WidgetControls::ChannelText() const
+{
+    return m_panel.Channelnum->text();
 }
 
 int WidgetControls::SelectedFilter() const

@@ -18,6 +18,7 @@ public:
     bool AfcChecked() const override;
     bool AgcChecked() const override;
     QString SelectedStepCaption() const override;
+    QString ChannelText() const override;
     void ShowFrequency(const QString &line) override;
     void ShowSquelch(int level) override;
     bool SelectMode(int row) override;

@@ -15,6 +15,7 @@ public:
     bool AfcChecked() const override { return afc; }
     bool AgcChecked() const override { return agc; }
     QString SelectedStepCaption() const override { return step; }
+    QString ChannelText() const override { return channel; }
     void ShowFrequency(const QString &line) override { display = line; }
     void ShowSquelch(int level) override
     {
@@ -38,6 +39,7 @@ public:
     bool afc = false;
     bool agc = false;
     QString step = QStringLiteral("100 KHz");
+    QString channel;
     QString display;
     QString squelchCaption;
 

@@ -2,14 +2,17 @@
 
 #include "rigtarget.h"
 
-class MainWindow;
+class PanelControls;
+class ReceiverSession;
 
-// The panel as network clients see it: every change goes through the receiver session and the
-// panel's own routines, exactly as the operator's would, so the display and controls follow.
-class PanelRigTarget : public RigTarget
+// The receiver as network clients see it: every change goes through the receiver session and the
+// tuning operations, exactly as the operator's would, so the panel's display and controls follow.
+// A failure a client causes is the client's to hear (the session tells the window it was a
+// client's doing).
+class SessionRigTarget : public RigTarget
 {
 public:
-    explicit PanelRigTarget(MainWindow &window);
+    SessionRigTarget(ReceiverSession &session, PanelControls &controls);
 
     bool IsOn() const override;
     bool SetPower(bool on) override;
@@ -25,5 +28,6 @@ public:
     void ReadSignal(std::function<void(std::optional<int> raw)> done) override;
 
 private:
-    MainWindow &m_window;
+    ReceiverSession &m_session;
+    PanelControls &m_controls;
 };
