@@ -1,5 +1,7 @@
 #include "simreceiver.h"
 
+#include "serialline.h"
+
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -40,6 +42,7 @@ constexpr double kMostCreditBytes = 16;
 
 SimReceiver::SimReceiver(QObject *parent)
     : QObject(parent)
+    , m_lineBytesPerSecond(kLineBytesPerSecond)
 {
     if (!m_pty.isOpen())
         return;
@@ -52,6 +55,12 @@ SimReceiver::SimReceiver(QObject *parent)
     m_lineTimer.setSingleShot(true);
     m_lineTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_lineTimer, &QTimer::timeout, this, &SimReceiver::pumpLine);
+}
+
+void SimReceiver::setLineBytesPerSecond(double bytesPerSecond)
+{
+    if (bytesPerSecond > 0)
+        m_lineBytesPerSecond = bytesPerSecond;
 }
 
 void SimReceiver::setTiming(Timing timing)
@@ -179,7 +188,7 @@ double SimReceiver::refill(double &credit, qint64 &atNs, bool &idle)
         credit = 0;
     else
         credit
-            = std::min(credit + double(now - atNs) / 1e9 * kLineBytesPerSecond, kMostCreditBytes);
+            = std::min(credit + double(now - atNs) / 1e9 * m_lineBytesPerSecond, kMostCreditBytes);
     idle = false;
     atNs = now;
     return credit;

@@ -7,7 +7,6 @@
 #include "steptable.h"
 #include "tunedstate.h"
 #include "tuner.h"
-#include "waittimer.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -27,9 +26,8 @@ struct Rig
     }
     PseudoTerminal pty;
     SerialLink port;
-    WaitTimer wait;
     CodeLog codesOut;
-    CommandLink link {port, wait, codesOut};
+    CommandLink link {port, codesOut};
     TunedState state;
     FakeControls controls;
     Tuner tuner {state, link, controls};
@@ -45,7 +43,7 @@ private slots:
     void workedExample();
     void everyCommandByteForByte_data();
     void everyCommandByteForByte();
-    void sendLogsWritesAndWaitsOneTick();
+    void commandsKeepTheirPause();
     void closedPortDropsButStateChanges();
     void logKeepsEveryEntryAcrossCycles();
     void logDropsTheOldestBeyondItsCapacity();
@@ -143,21 +141,38 @@ void TestCommandLink::everyCommandByteForByte()
     QCOMPARE(rig.codesOut.last().toLatin1() + '\r', bytes);
 }
 
-void TestCommandLink::sendLogsWritesAndWaitsOneTick()
+void TestCommandLink::commandsKeepTheirPause()
 {
+    // The receiver expects 10 ms between commands: a burst queued at once must still arrive
+    // spaced, each line logged as it leaves.
     Rig rig;
     QVERIFY(rig.port.open());
-    QSignalSpy ticks(&rig.wait, &WaitTimer::ticked);
+    QElapsedTimer clock;
+    clock.start();
     rig.link.SendCommand("RMT");
-    QCOMPARE(ticks.count(), 1);
+    rig.link.SendCommand("AFC");
+    rig.link.SendCommand("AGC");
     QCOMPARE(rig.codesOut.lines(), QStringList {"RMT"});
-    QCOMPARE(rig.pty.read(), QByteArray::fromHex("524D540D"));
+    QCOMPARE(rig.pty.readAvailable(), QByteArray::fromHex("524D540D"));
+    QList<qint64> arrivals;
+    QByteArray rest;
+    while (rest.size() < 8 && clock.elapsed() < 1000) {
+        const QByteArray got = rig.pty.readAvailable();
+        if (!got.isEmpty())
+            arrivals << clock.elapsed();
+        rest += got;
+        QTest::qWait(1);
+    }
+    QCOMPARE(rest, QByteArray("AFC\rAGC\r"));
+    QCOMPARE(arrivals.size(), 2);
+    QVERIFY2(arrivals[0] >= 10 && arrivals[1] - arrivals[0] >= 9,
+        qPrintable(QStringLiteral("%1 ms, %2 ms").arg(arrivals[0]).arg(arrivals[1])));
+    QCOMPARE(rig.codesOut.lines(), (QStringList {"RMT", "AFC", "AGC"}));
 }
 
 void TestCommandLink::closedPortDropsButStateChanges()
 {
     Rig rig;
-    QSignalSpy ticks(&rig.wait, &WaitTimer::ticked);
     rig.link.SendCommand("AFC");
     rig.controls.mode = kModeLSB;
     rig.tuner.ApplyMode();
@@ -165,7 +180,6 @@ void TestCommandLink::closedPortDropsButStateChanges()
     rig.tuner.SendSquelch();
     rig.tuner.StepUp();
     QCOMPARE(rig.codesOut.count(), 0);
-    QCOMPARE(ticks.count(), 0);
     QCOMPARE(rig.state.ModeCommand, std::string("LSB"));
     QCOMPARE(rig.controls.squelchCaption, QStringLiteral("Squelch 7"));
     QCOMPARE(rig.controls.display, QStringLiteral(" 106.000.000"));
@@ -179,7 +193,8 @@ void TestCommandLink::logKeepsEveryEntryAcrossCycles()
         QVERIFY(rig.port.open());
         rig.link.SendCommand("RMT");
         rig.link.SendCommand("RMT/");
-        rig.port.close();
+        rig.link.CloseWhenDrained();
+        QTRY_VERIFY(!rig.port.isOpen());
     }
     QCOMPARE(rig.codesOut.count(), 6);
     QCOMPARE(rig.pty.read(), QByteArray("RMT\rRMT/\r").repeated(3));

@@ -4,11 +4,13 @@
 #include "linklog.h"
 #include "memoryfile.h"
 #include "receiversession.h"
+#include "simreceiver.h"
 #include "sweepplan.h"
 #include "tunedstate.h"
 #include "tuner.h"
 
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QtTest>
 
 namespace {
@@ -28,13 +30,14 @@ struct Rig
         tuned.StepSize = 0.1;
         tuned.ModeCommand = "FM";
         tuned.FilterCommand = "BW3";
+        controls.channel = pty.slavePath();
     }
 
     void powerOn(bool withPoll = true)
     {
         if (!withPoll)
             session.setPollInterval(3600 * 1000);
-        session.PowerOn(pty.slavePath());
+        session.PowerOn();
         QCOMPARE(pty.read(), kPowerOnBytes);
     }
 
@@ -44,10 +47,52 @@ struct Rig
             tuned.MemFrequency[n + 1] = frequencies[n];
     }
 
+    // Asks for a reading and waits for it; -1 when none came.
+    int readSignal()
+    {
+        int got = -2;
+        session.ReadSignal([&got](std::optional<int> raw) { got = raw.value_or(-1); });
+        if (!QTest::qWaitFor([&got] { return got != -2; }, 2000))
+            return -3;
+        return got;
+    }
+
     PseudoTerminal pty;
     TunedState tuned;
     FakeControls controls;
     ReceiverSession session {tuned, controls};
+};
+
+// The receiver's side of the line, answering each "SS?" with the next scripted reply (in chunks,
+// a few milliseconds apart), or not at all once the script has run out.
+class Answerer : public QObject
+{
+public:
+    Answerer(PseudoTerminal &pty, QList<QList<QByteArray>> replies, int delayMs)
+        : m_pty(pty)
+        , m_replies(std::move(replies))
+        , m_notifier(pty.masterFd(), QSocketNotifier::Read)
+    {
+        connect(&m_notifier, &QSocketNotifier::activated, this, [this, delayMs] {
+            m_heard += m_pty.readAvailable();
+            for (qsizetype at; (at = m_heard.indexOf("SS?\r")) >= 0;) {
+                m_heard.remove(0, at + 4);
+                if (m_replies.isEmpty())
+                    continue;
+                int after = delayMs;
+                for (const QByteArray &chunk : m_replies.takeFirst()) {
+                    QTimer::singleShot(after, this, [this, chunk] { m_pty.write(chunk); });
+                    after += 5;
+                }
+            }
+        });
+    }
+
+private:
+    PseudoTerminal &m_pty;
+    QList<QList<QByteArray>> m_replies;
+    QSocketNotifier m_notifier;
+    QByteArray m_heard;
 };
 
 } // namespace
@@ -60,8 +105,9 @@ private slots:
     void powerOnSendsThePanelStateThenPolls();
     void openFailuresAreReportedByKind_data();
     void openFailuresAreReportedByKind();
-    void pollReadsTheReplyAndAnnouncesIt();
+    void readingBelongsToItsQuestion();
     void silentReceiverIsNoticedAndForgiven();
+    void readingAfterARetuneIsOfTheNewFrequency();
     void scansTakeTurnsWithThePoll();
     void scanStartedDuringPowerOnKeepsRunning();
     void powerOffDuringEachState_data();
@@ -79,7 +125,7 @@ void TestReceiverSession::powerOnSendsThePanelStateThenPolls()
     rig.controls.squelch = 7;
     rig.controls.agc = true;
     rig.controls.mode = kModeUSB;
-    rig.session.PowerOn(rig.pty.slavePath());
+    rig.session.PowerOn();
     QCOMPARE(rig.pty.read(),
         QByteArray("RMT\rCOR 7\rAFC/\rAGC\rFRQ 0105.900;USB;BW3\rFRQ 0105.900;USB;BW3\r"
                    "FRQ 0105.900;USB;BW3\r"));
@@ -91,7 +137,7 @@ void TestReceiverSession::powerOnSendsThePanelStateThenPolls()
     QCOMPARE(CollectUntil(rig.pty, "SS?\rSS?\r", 2500), QByteArray("SS?\rSS?\r"));
     QCOMPARE(rig.session.codesOut().count(), 7);
     // ON again while on does nothing.
-    rig.session.PowerOn(rig.pty.slavePath());
+    rig.session.PowerOn();
     QCOMPARE(rig.session.codesOut().count(), 7);
 }
 
@@ -116,7 +162,8 @@ void TestReceiverSession::openFailuresAreReportedByKind()
     QFETCH(int, error);
     Rig rig;
     QSignalSpy failures(&rig.session, &ReceiverSession::openFailed);
-    rig.session.PowerOn(channel);
+    rig.controls.channel = channel;
+    QVERIFY(!rig.session.PowerOn());
     QCOMPARE(failures.count(), 1);
     QCOMPARE(failures.first().at(0).toString(), channel);
     QCOMPARE(failures.first().at(1).toString(), port);
@@ -126,29 +173,26 @@ void TestReceiverSession::openFailuresAreReportedByKind()
     QCOMPARE(rig.session.codesOut().count(), 0);
 }
 
-void TestReceiverSession::pollReadsTheReplyAndAnnouncesIt()
+void TestReceiverSession::readingBelongsToItsQuestion()
 {
     Rig rig;
     rig.powerOn(false);
     QSignalSpy levels(&rig.session, &ReceiverSession::signalLevelChanged);
-    QSignalSpy codes(&rig.session, &ReceiverSession::codesReceived);
-    rig.pty.write("SS 0087\r");
-    QTest::qWait(30);
-    rig.session.Poll();
-    QCOMPARE(rig.pty.read(), QByteArray("SS?\r"));
+    // A late reply is waiting before the question goes out: it is logged, never taken as the
+    // answer. The answer comes in two pieces; the reading is taken once it is whole.
+    rig.pty.write("SS 0200\r\n");
+    QTest::qWait(20);
+    Answerer answerer(rig.pty, {{"SS 0", "087\r\n"}, {"G0\r\n"}}, 10);
+    QCOMPARE(rig.readSignal(), 87);
     QCOMPARE(levels.count(), 1);
     QCOMPARE(levels.first().at(0).toInt(), 111);
-    QCOMPARE(levels.first().at(1).toInt(), 87);
     QCOMPARE(rig.tuned.SignalLevel, 111);
-    QCOMPARE(codes.count(), 1);
-    QCOMPARE(codes.first().at(0).toStringList(), (QStringList {"SS 0", "087"}));
-    QCOMPARE(rig.session.codesIn().lines(), (QStringList {"SS 0", "087"}));
-    // A reply without a reading is logged and leaves the level alone.
-    rig.pty.write("G0\r\n");
-    QTest::qWait(30);
-    rig.session.Poll();
+    QCOMPARE(rig.session.codesIn().lines(), (QStringList {"SS 0", "200", "SS 0", "087"}));
+    // An answer without a reading is logged and leaves the level alone.
+    QCOMPARE(rig.readSignal(), -1);
     QCOMPARE(levels.count(), 1);
     QCOMPARE(rig.session.codesIn().last(), QStringLiteral("-> G0"));
+    QVERIFY(rig.session.isAnswering());
 }
 
 void TestReceiverSession::silentReceiverIsNoticedAndForgiven()
@@ -156,30 +200,64 @@ void TestReceiverSession::silentReceiverIsNoticedAndForgiven()
     Rig rig;
     rig.powerOn(false);
     QSignalSpy answering(&rig.session, &ReceiverSession::answeringChanged);
-    rig.session.Poll();
-    rig.session.Poll();
+    // A question without an answer counts as missing once its time is up, not at once and not
+    // never.
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(rig.readSignal(), -1);
+    QVERIFY2(clock.elapsed() >= ReceiverSession::kAnswerTimeoutMs && clock.elapsed() < 1000,
+        qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(rig.readSignal(), -1);
     QVERIFY(rig.session.isAnswering());
     QCOMPARE(answering.count(), 0);
-    rig.session.Poll(); // the third silent poll in a row
+    QCOMPARE(rig.readSignal(), -1); // the third silent question in a row
     QVERIFY(!rig.session.isAnswering());
     QCOMPARE(answering.count(), 1);
     QCOMPARE(answering.last().at(0).toBool(), false);
-    rig.session.Poll(); // said once, not at every poll
+    QCOMPARE(rig.readSignal(), -1); // said once, not at every question
     QCOMPARE(answering.count(), 1);
-    rig.pty.write("SS 0010\r");
-    QTest::qWait(30);
-    rig.session.Poll();
+    {
+        Answerer answerer(rig.pty, {{"SS 0010\r"}}, 5);
+        QCOMPARE(rig.readSignal(), 10);
+    }
     QVERIFY(rig.session.isAnswering());
     QCOMPARE(answering.count(), 2);
     QCOMPARE(answering.last().at(0).toBool(), true);
-    // Any reply counts, and a fresh ON starts counting afresh.
-    rig.session.Poll();
-    rig.session.Poll();
+    // A fresh ON starts counting afresh.
+    rig.readSignal();
+    rig.readSignal();
     rig.session.PowerOff();
-    rig.pty.read(60);
+    QTRY_VERIFY(rig.pty.read(60).isEmpty());
+    QCOMPARE(rig.readSignal(), -1); // off: nothing to ask
     rig.powerOn(false);
-    rig.session.Poll();
+    rig.readSignal();
     QVERIFY(rig.session.isAnswering());
+}
+
+void TestReceiverSession::readingAfterARetuneIsOfTheNewFrequency()
+{
+    // A network client's "F" then "l STRENGTH", against a receiver at line speed: each reading
+    // is of the frequency just tuned, never of the one before.
+    SimReceiver receiver;
+    receiver.setSeed(7);
+    receiver.setTiming(SimReceiver::Timing::LineSpeed);
+    Rig rig;
+    rig.controls.channel = receiver.slavePath();
+    rig.session.setPollInterval(3600 * 1000);
+    QVERIFY(rig.session.PowerOn());
+    const double quiet = 300.0;
+    const double station = 145.5;
+    const int quietRaw = SimReceiver::signalReading(quiet, QStringLiteral("BW3"), 0);
+    const int stationRaw = SimReceiver::signalReading(station, QStringLiteral("BW3"), 0);
+    QVERIFY(stationRaw - quietRaw > 100);
+    const double frequencies[] = {quiet, station, quiet, station};
+    for (const double mhz : frequencies) {
+        rig.session.tuner().TuneTo(mhz);
+        const int raw = rig.readSignal();
+        const int expected = mhz == station ? stationRaw : quietRaw;
+        QVERIFY2(qAbs(raw - expected) < 20,
+            qPrintable(QStringLiteral("%1 MHz read %2").arg(mhz).arg(raw)));
+    }
 }
 
 void TestReceiverSession::scansTakeTurnsWithThePoll()
@@ -213,8 +291,9 @@ void TestReceiverSession::scanStartedDuringPowerOnKeepsRunning()
 {
     Rig rig;
     // The SCAN button pressed while ON is still pacing its commands.
-    QTimer::singleShot(25, &rig.session, [&] { rig.session.ToggleScan(); });
-    rig.session.PowerOn(rig.pty.slavePath());
+    rig.session.PowerOn();
+    QTest::qWait(25);
+    rig.session.ToggleScan();
     QCOMPARE(rig.session.state(), State::Scanning);
     const QByteArray sent = CollectFor(rig.pty, 400);
     QVERIFY(sent.contains("FRQ 0106.000;FM;BW3\r"));
@@ -232,7 +311,7 @@ void TestReceiverSession::powerOffDuringEachState_data()
 void TestReceiverSession::powerOffDuringEachState()
 {
     QFETCH(State, running);
-    // Ten times over, since a step or a poll falling inside RMT/'s pause is a matter of timing.
+    // Ten times over, since a step or a poll falling just before OFF is a matter of timing.
     for (int attempt = 0; attempt < 10; ++attempt) {
         Rig rig;
         rig.loadBank({"10", "20"});
@@ -244,10 +323,10 @@ void TestReceiverSession::powerOffDuringEachState()
         QCOMPARE(rig.session.state(), running);
         QTest::qWait(30 + 17 * attempt % 50);
         rig.session.PowerOff();
-        const QByteArray sent = CollectFor(rig.pty, 150);
-        QVERIFY2(sent.endsWith("RMT/\r"), sent.right(60).constData());
         QCOMPARE(rig.session.state(), State::Off);
         QVERIFY(!rig.session.isOn());
+        const QByteArray sent = CollectFor(rig.pty, 150);
+        QVERIFY2(sent.endsWith("RMT/\r"), sent.right(60).constData());
         QCOMPARE(rig.session.codesOut().last(), QStringLiteral("RMT/"));
     }
 }
@@ -287,7 +366,8 @@ void TestReceiverSession::portFailingInEachState()
     QCOMPARE(rig.session.state(), State::Off);
     // ON works again once a device is there.
     PseudoTerminal replacement;
-    rig.session.PowerOn(replacement.slavePath());
+    rig.controls.channel = replacement.slavePath();
+    QVERIFY(rig.session.PowerOn());
     QVERIFY(replacement.read().startsWith("RMT\r"));
     QCOMPARE(rig.session.state(), State::Polling);
 }
@@ -297,39 +377,40 @@ void TestReceiverSession::sweepTakesTurnsWithTheScansAndEndsWithTheLink()
     Rig rig;
     const SweepPlan plan = *ParseSweepPlan("144:146:0.025").plan;
     BandSweep &sweep = rig.session.sweep();
-    QVERIFY(!rig.session.StartSweep(plan)); // off: nothing to sweep
+    QVERIFY(!sweep.Start(plan)); // off: nothing to sweep
     QCOMPARE(rig.session.state(), State::Off);
     rig.powerOn();
 
     // The sweep tunes and queries; the poll rests meanwhile.
-    QVERIFY(rig.session.StartSweep(plan));
+    QVERIFY(sweep.Start(plan));
     QCOMPARE(rig.session.state(), State::Sweeping);
     QVERIFY(CollectUntil(rig.pty, "SS?\r").startsWith("FRQ 0144.000;FM;BW3\rSS?\r"));
     // A scan takes the receiver: the sweep ends. Starting the sweep again ends the scan.
     rig.session.ToggleScan();
     QCOMPARE(rig.session.state(), State::Scanning);
     QVERIFY(!sweep.isRunning());
-    QVERIFY(rig.session.StartSweep(plan));
+    QVERIFY(sweep.Start(plan));
     QCOMPARE(rig.session.state(), State::Sweeping);
     // A network client's retune (StopScans) gives the receiver back to the poll.
     rig.session.StopScans();
     QCOMPARE(rig.session.state(), State::Polling);
     QVERIFY(!sweep.isRunning());
     // The sweep's own Stop does the same.
-    QVERIFY(rig.session.StartSweep(plan));
+    QVERIFY(sweep.Start(plan));
     sweep.Stop();
     QCOMPARE(rig.session.state(), State::Polling);
     // OFF ends it, with "RMT/" last on the wire.
-    QVERIFY(rig.session.StartSweep(plan));
+    QVERIFY(sweep.Start(plan));
     QTest::qWait(60);
     rig.session.PowerOff();
     QVERIFY(!sweep.isRunning());
     QCOMPARE(rig.session.state(), State::Off);
     QVERIFY(CollectFor(rig.pty, 150).endsWith("RMT/\r"));
     // So does a port that fails under it.
-    rig.session.PowerOn(rig.pty.slavePath());
+    QTRY_VERIFY(rig.pty.read(60).isEmpty());
+    QVERIFY(rig.session.PowerOn());
     QVERIFY(rig.pty.read().startsWith("RMT\r"));
-    QVERIFY(rig.session.StartSweep(plan));
+    QVERIFY(sweep.Start(plan));
     QSignalSpy failures(&rig.session, &ReceiverSession::linkFailed);
     rig.pty.closeMaster();
     QTRY_COMPARE_WITH_TIMEOUT(failures.count(), 1, 5000);
@@ -351,10 +432,10 @@ void TestReceiverSession::traceShowsEveryLine()
     {
         Rig rig;
         rig.powerOn(false);
-        rig.pty.write("SS 0042\r\n");
-        QTest::qWait(30);
-        rig.session.Poll();
+        Answerer answerer(rig.pty, {{"SS 0042\r\n"}}, 5);
+        QCOMPARE(rig.readSignal(), 42);
         rig.session.PowerOff();
+        QTRY_VERIFY(rig.pty.read(60).isEmpty());
     }
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);

@@ -1,3 +1,4 @@
+#include "serialline.h"
 #include "simreceiver.h"
 
 #include <QDeadlineTimer>
@@ -576,7 +577,7 @@ void TestSimReceiver::lineSpeedTakesCommandsAsTheLineCarriesThem()
     QVERIFY(m_line->send(burst));
     QTest::qWait(250);
     const qint64 quarterSecond = m_rx->bytesReceived() - before;
-    const double expected = clock.elapsed() / 1000.0 * SimReceiver::kLineBytesPerSecond;
+    const double expected = clock.elapsed() / 1000.0 * kLineBytesPerSecond;
     QVERIFY2(quarterSecond <= expected + 16 && quarterSecond >= 0.6 * expected,
         qPrintable(QString("%1 bytes in %2 ms").arg(quarterSecond).arg(clock.elapsed())));
     QCOMPARE(m_rx->linesReceived() < 1 + 24, true);
@@ -597,7 +598,7 @@ void TestSimReceiver::lineSpeedRepliesAsTheLineCarriesThem()
     QElapsedTimer clock;
     clock.start();
     QTest::qWait(250);
-    const double expected = clock.elapsed() / 1000.0 * SimReceiver::kLineBytesPerSecond;
+    const double expected = clock.elapsed() / 1000.0 * kLineBytesPerSecond;
     const int got = int(m_line->received().size());
     QVERIFY2(got <= expected + 16 && got >= 0.6 * expected,
         qPrintable(QString("%1 bytes in %2 ms").arg(got).arg(clock.elapsed())));
