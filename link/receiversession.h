@@ -84,6 +84,11 @@ public:
     void StopScans();
     BandSweep &sweep() { return *m_sweep; }
 
+    // One tick of each timer: the poll's question, a scan step, a bank-scan step.
+    void Poll();
+    void ScanStep();
+    void BankScanStep();
+
     // Asks the receiver for its signal strength; done gets the raw reading, or nothing when the
     // link is off or no reading came in time. It is called later from the event loop, never from
     // inside this call. During a sweep (not holding) the reading is the sweep's next one.
@@ -133,9 +138,6 @@ private:
     QString FilterWord() const override;
 
     void SetState(State state);
-    void Poll();
-    void ScanStep();
-    void BankScanStep();
     void SweepStopped();
     void PortFailed(QSerialPort::SerialPortError error, const QString &reason);
     void PortClosed();

@@ -1,3 +1,4 @@
+#include "../support/answerer.h"
 #include "../support/fakecontrols.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
@@ -10,7 +11,6 @@
 #include "tuner.h"
 
 #include <QSignalSpy>
-#include <QSocketNotifier>
 #include <QtTest>
 
 namespace {
@@ -61,38 +61,6 @@ struct Rig
     TunedState tuned;
     FakeControls controls;
     ReceiverSession session {tuned, controls};
-};
-
-// The receiver's side of the line, answering each "SS?" with the next scripted reply (in chunks,
-// a few milliseconds apart), or not at all once the script has run out.
-class Answerer : public QObject
-{
-public:
-    Answerer(PseudoTerminal &pty, QList<QList<QByteArray>> replies, int delayMs)
-        : m_pty(pty)
-        , m_replies(std::move(replies))
-        , m_notifier(pty.masterFd(), QSocketNotifier::Read)
-    {
-        connect(&m_notifier, &QSocketNotifier::activated, this, [this, delayMs] {
-            m_heard += m_pty.readAvailable();
-            for (qsizetype at; (at = m_heard.indexOf("SS?\r")) >= 0;) {
-                m_heard.remove(0, at + 4);
-                if (m_replies.isEmpty())
-                    continue;
-                int after = delayMs;
-                for (const QByteArray &chunk : m_replies.takeFirst()) {
-                    QTimer::singleShot(after, this, [this, chunk] { m_pty.write(chunk); });
-                    after += 5;
-                }
-            }
-        });
-    }
-
-private:
-    PseudoTerminal &m_pty;
-    QList<QList<QByteArray>> m_replies;
-    QSocketNotifier m_notifier;
-    QByteArray m_heard;
 };
 
 } // namespace

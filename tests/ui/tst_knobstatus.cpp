@@ -6,7 +6,6 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "statusbarrefresh.h"
-#include "waittimer.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -47,12 +46,11 @@ struct Rig
         }
         return lit;
     }
-    // A press on the knob that is released at the first pass of the hold loop.
+    // A press on the knob released before the hold's next pass.
     void click(Qt::MouseButton button)
     {
-        QTimer::singleShot(
-            0, p.TuningKnob, [this, button] { QTest::mouseRelease(p.TuningKnob, button); });
         QTest::mousePress(p.TuningKnob, button);
+        QTest::mouseRelease(p.TuningKnob, button);
     }
 };
 
@@ -152,6 +150,8 @@ void TestKnobStatus::holdIsPacedThenFast()
             QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
     });
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(sentAt.size(), 20, 5000);
+    QTest::qWait(100); // nothing follows the release
     QCOMPARE(sentAt.size(), 20);
     QCOMPARE(rig.window.state().KnobMarkIndex, 20 % 12);
     QVERIFY(qAbs(rig.window.state().CurrentFrequency - (105.9 + 20 * 0.1)) < 1e-9);
@@ -165,8 +165,10 @@ void TestKnobStatus::holdIsPacedThenFast()
     // Pressing again starts the pacing afresh.
     sentAt.clear();
     clock.restart();
-    QTimer::singleShot(100, this, [&] { QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton); });
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    QTest::qWait(100);
+    QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
+    QTest::qWait(200);
     QCOMPARE(sentAt.size(), 1);
 }
 
@@ -174,14 +176,11 @@ void TestKnobStatus::holdKeepsTheWindowAlive()
 {
     Rig rig;
     rig.window.session().setPollInterval(ReceiverSession::kPollIntervalMs);
-    bool clicked = false;
-    QTimer::singleShot(300, this, [&] {
-        rig.p.Mode[kModeUSB]->click(); // another control works during the hold
-        clicked = true;
-    });
-    QTimer::singleShot(1000, this, [&] { QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton); });
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
-    QVERIFY(clicked);
+    QTest::qWait(300);
+    rig.p.Mode[kModeUSB]->click(); // another control works during the hold
+    QTest::qWait(700);
+    QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
     const QByteArray sent = CollectFor(rig.pty, 100);
     QVERIFY(sent.contains(";USB;BW3\r"));
     QVERIFY(sent.contains("SS?\r")); // the poll kept running
@@ -192,24 +191,19 @@ void TestKnobStatus::holdKeepsTheWindowAlive()
 void TestKnobStatus::fastHoldWaitsWithTheLinkOff()
 {
     // Nothing is sent with the link off, so no command paces the fast steps: each pass must still
-    // wait once, or the hold spins the processor and retunes as fast as it can.
+    // take as long as one, or the hold spins the processor and retunes as fast as it can.
     Rig rig(false);
     // A small step, so that even a spinning hold cannot wrap round the range within the test.
     rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("1 KHz"));
-    int waits = 0;
-    connect(&rig.window.session().waitTimer(), &WaitTimer::ticked, this, [&] {
-        if (++waits == 20)
-            QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
-    });
-    // Only ends a hold that stops waiting; a passing run is released by its 20th wait.
-    QTimer safetyNet;
-    safetyNet.setSingleShot(true);
-    connect(&safetyNet, &QTimer::timeout, this,
-        [&] { QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton); });
-    safetyNet.start(6000);
+    const int fastMs = 500;
+    const int heldMs = KnobControl::kPacedSteps * (KnobControl::kPacedPauseMs + 10) + fastMs;
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
+    QTest::qWait(heldMs);
+    QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
     const double steps = std::round((rig.window.state().CurrentFrequency - 105.9) / 0.001);
-    QVERIFY2(steps >= 20 && steps <= 21, qPrintable(QString("%1 steps for 20 waits").arg(steps)));
+    // The paced steps, then one every 10 ms at most.
+    QVERIFY2(steps > KnobControl::kPacedSteps && steps <= KnobControl::kPacedSteps + fastMs / 10 + 2,
+        qPrintable(QString("%1 steps in %2 ms").arg(steps).arg(heldMs)));
     QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
 }
 
@@ -242,28 +236,19 @@ void TestKnobStatus::releaseTakenByADialogEndsTheHold()
         else
             pty->closeMaster();
     });
+    double atDialog = 0;
     DialogAnswerer answer([&](QWidget *box) {
+        atDialog = window.state().CurrentFrequency;
         QTest::mouseRelease(handle, Qt::LeftButton, {}, knob);
         QTest::qWait(100);
         DialogAnswerer::Press(box, dialog == "exit" ? QMessageBox::No : QMessageBox::Ok);
     });
-    bool heldOn = false;
-    QTimer safetyNet;
-    safetyNet.setSingleShot(true);
-    connect(&safetyNet, &QTimer::timeout, this, [&] {
-        heldOn = true;
-        window.state().KnobHeld = 0;
-    });
-    safetyNet.start(5000);
     QTest::mousePress(handle, Qt::LeftButton, {}, knob);
-    safetyNet.stop();
-    QCOMPARE(answer.answered(), 1);
-    QVERIFY2(!heldOn, "the knob kept stepping after its button was released");
-    // It stepped while held, and stands still now.
-    const double stoppedAt = window.state().CurrentFrequency;
-    QVERIFY(stoppedAt > 105.9 + 0.05);
+    QTRY_COMPARE_WITH_TIMEOUT(answer.answered(), 1, 5000);
+    // It stepped while held; no step followed once the dialog had the mouse, nor after it closed.
+    QVERIFY(atDialog > 105.9 + 0.05);
     QTest::qWait(300);
-    QCOMPARE(window.state().CurrentFrequency, stoppedAt);
+    QCOMPARE(window.state().CurrentFrequency, atDialog);
     QCOMPARE(window.state().KnobHeld, 0);
 }
 

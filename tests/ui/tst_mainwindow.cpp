@@ -1,3 +1,4 @@
+#include "../support/answerer.h"
 #include "../support/dialogs.h"
 #include "../support/panelrig.h"
 #include "../support/ptyread.h"
@@ -213,16 +214,11 @@ void TestMainWindow::pollReply()
     Rig rig;
     rig.powerOn(false); // the test polls by hand
     // A known meter reading first, so "unchanged" can be seen.
-    rig.pty.write("SS 0050\r");
-    QTest::qWait(30);
-    rig.session.Poll();
+    QCOMPARE(AskAnswered(rig.session, rig.pty, "SS 0050\r"), QByteArray("SS?\r"));
     QCOMPARE(rig.window.state().SignalLevel, 64);
     const int before = rig.session.codesIn().count();
 
-    rig.pty.write(reply);
-    QTest::qWait(30);
-    rig.session.Poll();
-    QCOMPARE(CollectFor(rig.pty, 30), QByteArray("SS?\rSS?\r"));
+    QCOMPARE(AskAnswered(rig.session, rig.pty, reply), QByteArray("SS?\r"));
     QStringList got = rig.session.codesIn().lines().mid(before);
     QCOMPARE(got, logged);
     const int expected = level < 0 ? 64 : level;
@@ -239,9 +235,7 @@ void TestMainWindow::pollSurvivesGarbage()
     QByteArray garbage("\0\0\xff\xfeSS 0\0\x01 SS 01x5 I1\r\n", 21);
     for (int i = 0; i < 2000; ++i)
         garbage += char(i * 37 % 256);
-    rig.pty.write(garbage);
-    QTest::qWait(50);
-    rig.session.Poll();
+    AskAnswered(rig.session, rig.pty, garbage);
     QVERIFY(rig.window.state().SignalLevel >= 0 && rig.window.state().SignalLevel <= 128);
     QVERIFY(rig.session.codesIn().count() > 0);
     QVERIFY(rig.session.isOn());
@@ -252,18 +246,16 @@ void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
     Rig rig;
     rig.powerOn(false);
     for (int i = 0; i < 3; ++i)
-        rig.session.Poll();
+        AskAnswered(rig.session, rig.pty, {});
     QCOMPARE(rig.p.StatusBar1->currentMessage(),
         QStringLiteral("No reply from the receiver on %1: check the cable, its power and 9600 baud")
             .arg(rig.pty.slavePath()));
     QCOMPARE(QApplication::activeModalWidget(), nullptr); // no box to click away
-    rig.pty.write("SS 0010\r");
-    QTest::qWait(30);
-    rig.session.Poll();
+    AskAnswered(rig.session, rig.pty, "SS 0010\r");
     QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
     // Going off clears it too.
     for (int i = 0; i < 3; ++i)
-        rig.session.Poll();
+        AskAnswered(rig.session, rig.pty, {});
     QVERIFY(!rig.p.StatusBar1->currentMessage().isEmpty());
     rig.p.RadioOff->click();
     QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
