@@ -4,8 +4,8 @@
 #include "commandlink.h"
 #include "linepacer.h"
 #include "pseudoterminal.h"
-#include "seriallink.h"
 #include "serialline.h"
+#include "seriallink.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -11,6 +11,7 @@
 #include "tuner.h"
 
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -74,6 +75,9 @@ private slots:
     void openFailuresAreReportedByKind_data();
     void openFailuresAreReportedByKind();
     void readingBelongsToItsQuestion();
+    void answers_data();
+    void answers();
+    void answerWaitingAfterAStallIsTaken();
     void silentReceiverIsNoticedAndForgiven();
     void readingAfterARetuneIsOfTheNewFrequency();
     void scansTakeTurnsWithThePoll();
@@ -161,6 +165,56 @@ void TestReceiverSession::readingBelongsToItsQuestion()
     QCOMPARE(levels.count(), 1);
     QCOMPARE(rig.session.codesIn().last(), QStringLiteral("-> G0"));
     QVERIFY(rig.session.isAnswering());
+}
+
+void TestReceiverSession::answers_data()
+{
+    QTest::addColumn<QByteArray>("before"); // arrives before the question goes out
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<int>("reading");
+    QTest::newRow("whole") << QByteArray() << QList<QByteArray> {"SS 0123\r\n"} << 123;
+    QTest::newRow("cut after the S") << QByteArray() << QList<QByteArray> {"S", "S 0099\r"} << 99;
+    QTest::newRow("short field ends its line")
+        << QByteArray() << QList<QByteArray> {"SS 01\r\n"} << 1;
+    QTest::newRow("status codes around it")
+        << QByteArray("G0\r\n") << QList<QByteArray> {"I0\r\nSS 0042\r\nI1\r\n"} << 42;
+    QTest::newRow("garbage before the reading")
+        << QByteArray() << QList<QByteArray> {QByteArray("SS \xff\r\n\0SS 0", 11), "077\r\n"} << 77;
+    QTest::newRow("out of range") << QByteArray() << QList<QByteArray> {"SS 0300\r\n"} << -1;
+    QTest::newRow("not a number") << QByteArray() << QList<QByteArray> {"SS 01x3\r\n"} << -1;
+    // Taken as the poll always took a short field, once the answer's time is up.
+    QTest::newRow("cut off for good") << QByteArray() << QList<QByteArray> {"SS 01"} << 1;
+    QTest::newRow("nothing") << QByteArray("SS 0200\r\n") << QList<QByteArray>() << -1;
+}
+
+void TestReceiverSession::answers()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(int, reading);
+    Rig rig;
+    rig.powerOn(false);
+    rig.pty.write(before);
+    QTest::qWait(20);
+    QList<QList<QByteArray>> replies;
+    if (!chunks.isEmpty())
+        replies << chunks;
+    Answerer answerer(rig.pty, replies);
+    QCOMPARE(rig.readSignal(), reading);
+}
+
+void TestReceiverSession::answerWaitingAfterAStallIsTaken()
+{
+    // The program stalls past the answer's deadline while the receiver answers: the answer is
+    // waiting when it comes back, and counts.
+    Rig rig;
+    rig.powerOn(false);
+    Answerer answerer(rig.pty, {{"SS 0077\r\n"}}, 1);
+    int got = -2;
+    rig.session.ReadSignal([&got](std::optional<int> raw) { got = raw.value_or(-1); });
+    QTimer::singleShot(2, &rig.session, [] { QThread::msleep(300); });
+    QTRY_VERIFY(got != -2);
+    QCOMPARE(got, 77);
 }
 
 void TestReceiverSession::silentReceiverIsNoticedAndForgiven()

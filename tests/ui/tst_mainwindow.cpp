@@ -390,7 +390,8 @@ void TestMainWindow::setUpAfterTheFirstFrameRunsOnceAndWithoutIt()
     QWidget shown;
     shown.winId();
     int afterShow = 0;
-    new AfterFirstExposure(shown.windowHandle(), [&] { ++afterShow; }, 300);
+    new AfterFirstExposure(
+        shown.windowHandle(), [&] { ++afterShow; }, 300);
     shown.show();
     QVERIFY(QTest::qWaitForWindowExposed(&shown));
     QTRY_COMPARE(afterShow, 1);
@@ -402,7 +403,8 @@ void TestMainWindow::setUpAfterTheFirstFrameRunsOnceAndWithoutIt()
     hidden.winId();
     int withDeadline = 0;
     int withoutDeadline = 0;
-    new AfterFirstExposure(hidden.windowHandle(), [&] { ++withDeadline; }, 50);
+    new AfterFirstExposure(
+        hidden.windowHandle(), [&] { ++withDeadline; }, 50);
     new AfterFirstExposure(hidden.windowHandle(), [&] { ++withoutDeadline; });
     QTRY_COMPARE(withDeadline, 1);
     QTest::qWait(100);
