@@ -55,6 +55,8 @@ public:
     // The line's speed, 960 bytes a second (9600 baud) unless changed.
     void setBytesPerSecond(double bytesPerSecond);
     double bytesPerSecond() const { return m_bytesPerSecond; }
+    // Lines wait for the pause of the line before them.
+    bool isPausing() const { return !m_waiting.empty(); }
     // Bytes queued in the program, waiting for their pause or for the line.
     int queuedBytes() const { return m_queuedBytes; }
     // Bytes handed over that, by the line model or by the port's own count, are not out yet.

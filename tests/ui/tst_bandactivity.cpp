@@ -37,15 +37,15 @@ public:
         tuned = frequencyMHz;
         tunes << QString::number(frequencyMHz, 'f', 3);
     }
-    void SendQuery() override
+    void AskSignal(std::function<void(std::optional<int>)> done) override
     {
         const int raw = reading(tuned);
-        if (raw >= 0) {
-            QTimer::singleShot(1, sweep, [this, raw] {
-                sweep->OnReceived("SS 0" + QByteArray::number(raw).rightJustified(3, '0') + "\r");
+        QTimer::singleShot(
+            raw >= 0 ? 1 : ReceiverSession::kAnswerTimeoutMs, sweep, [raw, done = std::move(done)] {
+                done(raw >= 0 ? std::optional<int>(raw) : std::nullopt);
             });
-        }
     }
+    int LineBacklogMs() const override { return 0; }
     QString ModeWord() const override { return QStringLiteral("AM"); }
     QString FilterWord() const override { return QStringLiteral("BW1"); }
 
@@ -66,7 +66,6 @@ struct WindowRig
     WindowRig()
     {
         port.sweep = &sweep;
-        sweep.setLineBytesPerSecond(0);
         window.setPlan(*ParseSweepPlan("144:144.1:0.025").plan);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -378,7 +377,7 @@ void TestBandActivity::panelSweepsTheSimulatedReceiver()
     QVERIFY(receiver.isOpen());
     MainWindow panel(receiver.slavePath());
     panel.show();
-    BandActivity bandActivity(panel);
+    BandActivity bandActivity(panel.session());
     QTemporaryDir folder;
     QCommandLineParser parser;
     AddSweepOptions(parser);
@@ -388,7 +387,7 @@ void TestBandActivity::panelSweepsTheSimulatedReceiver()
     // --sweep opens the window, switches the link on and starts.
     QVERIFY(bandActivity.window().isVisible());
     QTRY_VERIFY(panel.session().sweep().isRunning());
-    QVERIFY(receiver.isRemote());
+    QTRY_VERIFY(receiver.isRemote());
     QCOMPARE(bandActivity.window().findChild<QSpinBox *>("SweepDwell")->value(), 5);
     QCOMPARE(panel.session().state(), ReceiverSession::State::Sweeping); // the poll pauses
     QSignalSpy finished(&panel.session().sweep(), &BandSweep::sweepFinished);
@@ -409,7 +408,7 @@ void TestBandActivity::offAndScanEndTheSweep()
 {
     SimReceiver receiver;
     MainWindow panel(receiver.slavePath());
-    BandActivity bandActivity(panel);
+    BandActivity bandActivity(panel.session());
     const Panel &p = panel.panel();
     const SweepPlan plan = *ParseSweepPlan("145:146:0.1").plan;
 
@@ -446,7 +445,7 @@ void TestBandActivity::aHoldRunsThePoll()
 {
     SimReceiver receiver;
     MainWindow panel(receiver.slavePath());
-    BandActivity bandActivity(panel);
+    BandActivity bandActivity(panel.session());
     panel.panel().RadioOn->click();
     QTRY_VERIFY(receiver.isRemote());
     BandSweep &sweep = panel.session().sweep();

@@ -2,9 +2,9 @@
 #include "mainwindow.h"
 #include "options.h"
 #include "optionspage.h"
-#include "panelrigtarget.h"
 #include "rigctldgroup.h"
 #include "rigctlserver.h"
+#include "sessionrigtarget.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -78,7 +78,7 @@ struct Rig
     PseudoTerminal pty;
     MainWindow window {pty.slavePath()};
     const Panel &p = window.panel();
-    PanelRigTarget target {window};
+    SessionRigTarget target {window.session(), window.controls()};
     RigctlServer server {target};
     quint16 port = 0;
 };
