@@ -52,6 +52,15 @@ int main(int argc, char *argv[])
     case CommandLine::Outcome::Run:
         break;
     }
+    bool idleSecondsOk = true;
+    const int idleSeconds = commandLine.value("rigctld-idle").toInt(&idleSecondsOk);
+    if (commandLine.isSet("rigctld-idle")
+        && (!idleSecondsOk || idleSeconds < 0 || idleSeconds > 86400)) {
+        std::fprintf(stderr,
+            "qz-remote: --rigctld-idle wants seconds from 0 to 86400, not \"%s\"\n",
+            qPrintable(commandLine.value("rigctld-idle")));
+        return 1;
+    }
     if (commandLine.isSet("rigctld") && !ParseListenAddress(commandLine.value("rigctld"))) {
         std::fprintf(stderr, "qz-remote: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
             qPrintable(commandLine.value("rigctld")));
@@ -111,6 +120,8 @@ int main(int argc, char *argv[])
 
     PanelRigTarget rigTarget(window);
     RigctlServer rigctlServer(rigTarget);
+    if (commandLine.isSet("rigctld-idle"))
+        rigctlServer.SetIdleTimeout(idleSeconds * 1000);
     BandActivity bandActivity(window);
     window.show();
     // What the first frame does not show is set up right after it (within a second whatever
