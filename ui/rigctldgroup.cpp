@@ -1,7 +1,6 @@
 #include "rigctldgroup.h"
 
 #include "rigctlserver.h"
-#include "strengthcalibration.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -92,6 +91,14 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     connect(&m_server, &RigctlServer::clientCountChanged, this, &RigctldGroup::ShowState);
     connect(&m_server, &RigctlServer::listeningChanged, this, &RigctldGroup::ShowState);
     ShowState();
+}
+
+std::optional<StrengthCalibration> RigctldGroup::SavedStrengthTable()
+{
+    const QString text = QSettings().value(kStrengthTableKey).toString().trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    return StrengthCalibration::Parse(text.toStdString(), nullptr);
 }
 
 void RigctldGroup::Restore()

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "strengthcalibration.h"
+
 #include <QGroupBox>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -27,6 +31,9 @@ public:
     static constexpr const char *kStrengthTableKey = "rigctld/strengthTable";
 
     explicit RigctldGroup(RigctlServer &server, QWidget *parent = nullptr);
+
+    // The S-meter table the operator wrote on the page, if any (nothing for the meter's own scale).
+    static std::optional<StrengthCalibration> SavedStrengthTable();
 
     // Takes the remembered choices, and starts the server if it was left on.
     void Restore();
