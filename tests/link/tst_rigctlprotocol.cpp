@@ -143,12 +143,8 @@ void TestRigctlProtocol::commands_data()
     // What digital-mode programs and their libraries send: data and reverse modes are the
     // receiver's nearest mode, -1 keeps the filter.
     row("M PKTUSB no change", true, "M PKTUSB -1", "RPRT 0\n", {"SetMode USB"});
-    row("M PKTLSB", true, "\\set_mode PKTLSB 0", "RPRT 0\n", {"SetMode LSB"});
-    row("M PKTFM, already FM", true, "M PKTFM -1", "RPRT 0\n", none);
     row("M CWR narrow", true, "M CWR 500", "RPRT 0\n", {"SetMode CW", "SetFilter BW1"});
-    row("M RTTY is LSB", true, "M RTTY 0", "RPRT 0\n", {"SetMode LSB"});
     row("M FM-D, Hamlib's name for PKTFM", true, "M FM-D 0", "RPRT 0\n", none);
-    row("M USB-D", true, "M USB-D 0", "RPRT 0\n", {"SetMode USB"});
     row("M lower case", true, "M usb 0", "RPRT -1\n", none);
     row("M passband missing", true, "M USB", "RPRT -1\n", none);
     row("M passband not a number", true, "M USB wide", "RPRT -1\n", none);
@@ -174,37 +170,20 @@ void TestRigctlProtocol::commands_data()
     // One answer for one command: the receiver cannot send, and "1" is no command of its own.
     row("T 1", true, "T 1", "RPRT -11\n", none);
     row("T 0", true, "T 0", "RPRT 0\n", none);
-    row("T 1 then q in one packet", true, "T 1\nq", "RPRT -11\nRPRT 0\n", none);
-    row("T bad", true, "T x", "RPRT -1\n", none);
 
     // A VFO word before the arguments, as clients that asked for VFO mode send.
     row("f VFOA", true, "f VFOA", "105900000\n", none);
-    row("F currVFO", true, "F currVFO 145500000", "RPRT 0\n", {"TuneTo 145.5"});
     row("f VFOB", true, "f VFOB", "RPRT -11\n", none);
-    row("set_vfo_opt", true, "\\set_vfo_opt 1", "RPRT 0\n", none);
-    row("two spaces", true, "F  145800000", "RPRT 0\n", {"TuneTo 145.8"});
 
     // A command it lacks takes its own arguments and answers once.
-    row("lacking with argument", true, "I 145000000", "RPRT -11\n", none);
     row("lacking with two", true, "\\set_func NB 1 f", "RPRT -11\n105900000\n", none);
     row("lacking rest of line", true, "w FA; f", "RPRT -11\n", none);
-    row("set_lock_mode", true, "\\set_lock_mode 1", "RPRT -11\n", none);
 
     row("get_vfo_info", true, "\\get_vfo_info VFOA", "105900000\nFM\n100000\n0\n0\n", none);
-    row("+get_vfo_info", true, "+\\get_vfo_info VFOA",
-        "get_vfo_info: VFOA\nFreq: 105900000\nMode: FM\nWidth: 100000\nSplit: 0\nSatMode: 0\n"
-        "RPRT 0\n",
-        none);
     row("get_vfo_info VFOB", true, "\\get_vfo_info VFOB", "RPRT -11\n", none);
-    // A logger's line.
-    row("+f +m +v", true, "+f +m +v",
-        "get_freq:\nFrequency: 105900000\nRPRT 0\nget_mode:\nMode: FM\nPassband: 100000\nRPRT 0\n"
-        "get_vfo:\nVFO: VFOA\nRPRT 0\n",
-        none);
 
     row("l STRENGTH", true, "l STRENGTH", "0\n", none);
     row("l RAWSTR", true, "\\get_level RAWSTR", "75\n", none);
-    row("l STRENGTH between others", true, "f l STRENGTH m", "105900000\n0\nFM\n100000\n", none);
     row("l SQL", true, "l SQL", "0.025000\n", none);
     row("L SQL half", true, "L SQL 0.5", "RPRT 0\n", {"SetSquelch 20"});
     row("L SQL full", true, "\\set_level SQL 1", "RPRT 0\n", {"SetSquelch 40"});
@@ -349,13 +328,8 @@ void TestRigctlProtocol::strength_data()
     // A receiver calibrated against a signal generator.
     const QString table = "10:-50 40:-24, 80:0 200:40";
     QTest::newRow("below the first point: held") << table << 0 << -50;
-    QTest::newRow("at the first point") << table << 10 << -50;
     QTest::newRow("between, rounded") << table << 20 << -41;
     QTest::newRow("at a middle point") << table << 40 << -24;
-    QTest::newRow("between, exact") << table << 60 << -12;
-    QTest::newRow("at S9") << table << 80 << 0;
-    QTest::newRow("above S9") << table << 110 << 10;
-    QTest::newRow("at the last point") << table << 200 << 40;
     QTest::newRow("beyond the last point: held") << table << 255 << 40;
     QTest::newRow("falling dB") << "0:10 100:-10" << 50 << 0;
 }
@@ -375,8 +349,6 @@ void TestRigctlProtocol::strength()
     state.calibration = *calibration;
     rig.reading = reading;
     QCOMPARE(Answer("l STRENGTH", rig, state), QByteArray::number(db) + '\n');
-    QCOMPARE(Answer("+l STRENGTH", rig, state),
-        "get_level: STRENGTH\n" + QByteArray::number(db) + "\nRPRT 0\n");
     QCOMPARE(Answer("l RAWSTR", rig, state), QByteArray::number(reading) + '\n');
     // No reading in time: a timeout, not a made-up S0.
     rig.reading.reset();
@@ -394,12 +366,8 @@ void TestRigctlProtocol::badTablesAreRefused_data()
                                 << "raw readings must rise: 75 follows 75";
     QTest::newRow("no colon") << "0:-54 75"
                               << "\"75\" is not RAW:DB";
-    QTest::newRow("decimal") << "0:-54 75:0.5"
-                             << "\"75:0.5\" is not RAW:DB";
     QTest::newRow("reading too high") << "0:-54 256:60"
                                       << "raw reading 256 is outside 0 to 255";
-    QTest::newRow("dB slip") << "0:-54 100:6000"
-                             << "6000 dB is outside -200 to 200";
 }
 
 void TestRigctlProtocol::badTablesAreRefused()
@@ -437,11 +405,9 @@ void TestRigctlProtocol::dumpStateReadsAsTheNetworkRigReadsIt()
     QCOMPARE(rx[0].toDouble(), 100000.0);
     QCOMPARE(rx[1].toDouble(), 1100000000.0);
     // Every mode clients set, data modes included, or Hamlib refuses them before asking.
-    const qulonglong am = 1, usb = 1 << 2, lsb = 1 << 3, fm = 1 << 5, wfm = 1 << 6;
-    const qulonglong cw = 1 << 1, pktusb = 1 << 11, pktlsb = 1 << 10, pktfm = 1 << 12;
     const qulonglong modes = rx[2].toULongLong(nullptr, 0);
-    QCOMPARE(modes & (am | cw | usb | lsb | fm | wfm | pktusb | pktlsb | pktfm),
-        am | cw | usb | lsb | fm | wfm | pktusb | pktlsb | pktfm);
+    const qulonglong clientsSet = 0x1 | 0x2 | 0x4 | 0x8 | 0x20 | 0x40 | 0x400 | 0x800 | 0x1000;
+    QCOMPARE(modes & clientsSet, clientsSet); // AM … WFM, PKTLSB, PKTUSB, PKTFM
     QCOMPARE(next(), QByteArray("0 0 0 0 0 0 0"));
     QCOMPARE(next(), QByteArray("0 0 0 0 0 0 0")); // nothing to transmit on
     QList<QByteArray> pair;
