@@ -831,20 +831,20 @@ void TestRigctlServer::idleClientsAreDropped()
     server.SetIdleTimeout(400);
     QVERIFY(server.Listen(QHostAddress::LocalHost, 0));
     QLoggingCategory::setFilterRules(QStringLiteral("qz.link.debug=true"));
+    const auto traceOff = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
     QTest::ignoreMessage(QtDebugMsg,
         QRegularExpression("rigctl client 127.0.0.1 dropped: nothing received for 0.4 s"));
+    QElapsedTimer clock;
+    clock.start();
     Client halfLine(server.port()), polling(server.port());
     halfLine.send("F 1455");
     // A client that keeps asking stays however long it stays.
-    QElapsedTimer clock;
-    clock.start();
     while (halfLine.socket().state() == QAbstractSocket::ConnectedState && clock.elapsed() < 3000)
         QCOMPARE(polling.ask("f"), QByteArray("105900000\n"));
     QVERIFY(halfLine.closedByServer(100));
-    QVERIFY(clock.elapsed() >= 400);
+    QVERIFY(clock.elapsed() >= 380); // (a timer this long may run 5 % early)
     QCOMPARE(server.clientCount(), 1);
     QCOMPARE(target.FrequencyMHz(), 105.9);
-    QLoggingCategory::setFilterRules(QString());
 }
 
 void TestRigctlServer::reachableFromTheNetworkIsSaid()
