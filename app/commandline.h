@@ -17,12 +17,15 @@ struct CommandOption
 };
 
 // The program's options: a new option is one more row here, read with isSet() and value().
-inline constexpr std::array<CommandOption, 16> kOptionTable {{
+inline constexpr std::array<CommandOption, 17> kOptionTable {{
     {"port", '\0', "DEVICE",
         "Serial port: a number (1 is the first port) or a device such as /dev/ttyUSB0", false},
     {"simulate", '\0', nullptr, "Start a simulated receiver and use its port", false},
     {"rigctld", '\0', "[ADDRESS:]PORT",
         "Serve rigctl clients over TCP (127.0.0.1 unless ADDRESS is given; PORT 4532 if left out)",
+        false},
+    {"rigctld-idle", '\0', "SECONDS",
+        "Drop a rigctl client that sends nothing for SECONDS (default 300; 0 keeps every client)",
         false},
     {"trace", '\0', nullptr, "Print every line to and from the receiver on standard error", false},
     // Run before the panel, without a display (memorytools.h); listed here for --help.

@@ -26,6 +26,8 @@ namespace {
 
 // The set-up left until after the first frame is done by then at the latest.
 constexpr int kLatestSetUpMs = 1000;
+// --rigctld-idle: at most a day.
+constexpr int kMostIdleSeconds = 86400;
 
 void Complain(const QString &text)
 {
@@ -47,6 +49,15 @@ std::optional<int> ReadCommandLine(const CommandLine &commandLine)
         return 1;
     case CommandLine::Outcome::Run:
         break;
+    }
+    bool idleSecondsOk = true;
+    const int idleSeconds = commandLine.value("rigctld-idle").toInt(&idleSecondsOk);
+    if (commandLine.isSet("rigctld-idle")
+        && (!idleSecondsOk || idleSeconds < 0 || idleSeconds > kMostIdleSeconds)) {
+        Complain(QStringLiteral("--rigctld-idle wants seconds from 0 to %1, not \"%2\"")
+                     .arg(kMostIdleSeconds)
+                     .arg(commandLine.value("rigctld-idle")));
+        return 1;
     }
     if (commandLine.isSet("rigctld") && !ParseListenAddress(commandLine.value("rigctld"))) {
         Complain(QStringLiteral("--rigctld wants [ADDRESS:]PORT, not \"%1\"")
@@ -174,6 +185,8 @@ int main(int argc, char *argv[])
     // Network clients and the band sweep drive the receiver session, as the panel does.
     SessionRigTarget rigTarget(window.session(), window.controls());
     RigctlServer rigctlServer(rigTarget);
+    if (commandLine.isSet("rigctld-idle"))
+        rigctlServer.SetIdleTimeout(commandLine.value("rigctld-idle").toInt() * 1000);
     BandActivity bandActivity(window.session());
     window.show();
     SetUpAfterFirstFrame(window, rigctlServer, bandActivity, commandLine, sweepOptions);

@@ -78,11 +78,6 @@ void CommandLink::CheckDrained()
     }
 }
 
-bool CommandLink::isPausing() const
-{
-    return m_pacer->isPausing();
-}
-
 bool CommandLink::isOpen() const
 {
     return m_port.isOpen() && !m_pacer->isSealed();

@@ -57,8 +57,6 @@ public:
     // still queued, "RMT/" included).
     void CancelClose();
 
-    // Commands wait for the pause of the one before them.
-    bool isPausing() const;
     // The port is open and no "RMT/" has been sent since it opened.
     bool isOpen() const;
     // The line's speed in bytes a second (960 for 9600 baud).

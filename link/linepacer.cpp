@@ -40,8 +40,15 @@ void LinePacer::Enqueue(
 {
     if (!m_port.isOpen() || m_sealed)
         return;
+    if (!m_sequenceOpen) {
+        m_sequenceOpen = true;
+        ++m_sequence;
+        QTimer::singleShot(0, this, [this] { m_sequenceOpen = false; });
+    }
     Line line {text.toLatin1() + '\r', text, logged, IsFrequencyCommand(text), std::max(0, pauseMs),
-        std::move(onWritten)};
+        std::move(onWritten), m_sequence};
+    if (line.frequency)
+        ReplaceOlderFrequency();
     m_queuedBytes += int(line.bytes.size());
     m_waiting.push_back(std::move(line));
     Pump();
@@ -89,19 +96,19 @@ int LinePacer::backlogMs() const
     return int(std::ceil((aheadBytes() + m_queuedBytes) / m_bytesPerSecond * 1000.0));
 }
 
-void LinePacer::Release(Line line)
+void LinePacer::ReplaceOlderFrequency()
 {
-    if (line.frequency) {
-        const auto older = std::find_if(
-            m_ready.begin(), m_ready.end(), [](const Line &ready) { return ready.frequency; });
-        if (older != m_ready.end()) {
-            qCDebug(lcLink).noquote() << LinkLogTime() << "replaced" << older->text;
-            m_queuedBytes -= int(older->bytes.size());
-            m_ready.erase(older);
-            ++m_replaced;
-        }
+    for (std::deque<Line> *stage : {&m_ready, &m_waiting}) {
+        const auto older = std::find_if(stage->begin(), stage->end(),
+            [this](const Line &line) { return line.frequency && line.sequence != m_sequence; });
+        if (older == stage->end())
+            continue;
+        qCDebug(lcLink).noquote() << LinkLogTime() << "replaced" << older->text;
+        m_queuedBytes -= int(older->bytes.size());
+        stage->erase(older);
+        ++m_replaced;
+        return;
     }
-    m_ready.push_back(std::move(line));
 }
 
 void LinePacer::Pump()
@@ -114,7 +121,7 @@ void LinePacer::Pump()
             Line line = std::move(m_waiting.front());
             m_waiting.pop_front();
             m_pauseEndsNs = now + line.pauseMs * kNsPerMs;
-            Release(std::move(line));
+            m_ready.push_back(std::move(line));
             continue;
         }
         if (m_ready.empty())

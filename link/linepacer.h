@@ -24,10 +24,11 @@ class SerialLink;
 // empties at the line's bytes per second; what the port reports as not yet sent counts too,
 // whichever is more (a real UART's driver tells its transmit queue, a pseudo-terminal never does).
 //
-// Latest wins: a frequency command ("FRQ …") that has had its pause but still waits for the line
-// is replaced by a newer one, so the receiver ends where the operator is at once. Every other line
-// is kept and keeps its order. Logged lines enter the sent-codes log when they are handed to the
-// port, so the log lists what went on the wire and never a replaced command.
+// Latest wins: a frequency command ("FRQ …") still queued is replaced by a newer one, so the
+// receiver ends where the operator is at once; the lines of one sequence (all that one action
+// queues at once, such as ON's three frequency commands) never replace each other. Every other
+// line is kept and keeps its order. Logged lines enter the sent-codes log when they are handed to
+// the port, so the log lists what went on the wire and never a replaced command.
 class LinePacer : public QObject
 {
     Q_OBJECT
@@ -55,8 +56,6 @@ public:
     // The line's speed, 960 bytes a second (9600 baud) unless changed.
     void setBytesPerSecond(double bytesPerSecond);
     double bytesPerSecond() const { return m_bytesPerSecond; }
-    // Lines wait for the pause of the line before them.
-    bool isPausing() const { return !m_waiting.empty(); }
     // Bytes queued in the program, waiting for their pause or for the line.
     int queuedBytes() const { return m_queuedBytes; }
     // Bytes handed over that, by the line model or by the port's own count, are not out yet.
@@ -75,10 +74,11 @@ private:
         bool frequency = false;
         int pauseMs = 0;
         std::function<void()> onWritten;
+        quint64 sequence = 0;
     };
 
     void Pump();
-    void Release(Line line);
+    void ReplaceOlderFrequency();
     void Reset();
     double ModelAheadBytes() const;
 
@@ -89,6 +89,9 @@ private:
     // Lines that have had their pause and wait for room on the line.
     std::deque<Line> m_ready;
     int m_queuedBytes = 0;
+    // What is queued before the event loop turns again is one sequence.
+    quint64 m_sequence = 0;
+    bool m_sequenceOpen = false;
     bool m_sealed = false;
     qint64 m_replaced = 0;
     double m_bytesPerSecond;

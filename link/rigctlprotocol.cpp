@@ -1,14 +1,12 @@
 #include "rigctlprotocol.h"
 
 #include "options.h"
-#include "replyparser.h"
 #include "rigtarget.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <utility>
 
@@ -18,15 +16,51 @@ constexpr double kLowestHz = 100000.0; // 0.1 MHz
 constexpr double kHighestHz = 1100000000.0; // 1100 MHz
 constexpr int kSquelchMax = 40;
 
-// Hamlib's mode names for the rows of kModeTable, and the order of Hamlib's mode bits, in which
-// "M ?" lists them.
-constexpr std::array<const char *, kModeTable.size()> kHamlibModeNames {
-    "AM", "FM", "WFM", "USB", "LSB", "CW"};
-constexpr std::array<int, kModeTable.size()> kModeListOrder {
-    kModeAM, kModeCW, kModeUSB, kModeLSB, kModeFM, kModeWFM};
+// Hamlib's modes the receiver can follow, in the order of Hamlib's mode bits (in which "M ?"
+// lists them), each with the receiver's mode it selects; then the other names Hamlib's clients
+// send for some of them (PKTFM goes out as "FM-D"). The first row of each receiver mode is the
+// name "m" answers for it.
+struct HamlibMode
+{
+    const char *name;
+    int row; // of kModeTable
+    int bit; // -1 for another name of a mode above
+};
+constexpr HamlibMode kHamlibModes[] {
+    {"AM", kModeAM, 0},
+    {"CW", kModeCW, 1},
+    {"USB", kModeUSB, 2},
+    {"LSB", kModeLSB, 3},
+    {"RTTY", kModeLSB, 4}, // radio teleprinters keep to the lower sideband
+    {"FM", kModeFM, 5},
+    {"WFM", kModeWFM, 6},
+    {"CWR", kModeCW, 7},
+    {"RTTYR", kModeUSB, 8},
+    {"AMS", kModeAM, 9},
+    {"PKTLSB", kModeLSB, 10},
+    {"PKTUSB", kModeUSB, 11},
+    {"PKTFM", kModeFM, 12},
+    {"SAM", kModeAM, 16},
+    {"FMN", kModeFM, 21},
+    {"PKTAM", kModeAM, 22},
+    {"PKTFMN", kModeFM, 34},
+    {"AM-D", kModeAM, -1},
+    {"FM-D", kModeFM, -1},
+    {"USB-D", kModeUSB, -1},
+    {"LSB-D", kModeLSB, -1},
+    {"CW-R", kModeCW, -1},
+    {"RTTY-R", kModeUSB, -1},
+};
+
 // The passband of each row of kFilterTable, in Hz.
 constexpr std::array<long long, kFilterTable.size()> kFilterWidthsHz {
     10000, 50000, 100000, 300000, 1000000};
+
+// Hamlib's VFO names: the first ones all mean the receiver's one VFO; the rest name VFOs it
+// does not have.
+constexpr std::string_view kOwnVfoNames[] {"VFOA", "currVFO", "VFO", "Main", "MainA", "RX"};
+constexpr std::string_view kOtherVfoNames[] {
+    "VFOB", "VFOC", "MEM", "Sub", "TX", "MainB", "MainC", "SubA", "SubB", "SubC", "None", "Other"};
 
 // Hamlib's level names, so that a level the receiver lacks ("RPRT -11") is told apart from a word
 // that names no level at all ("RPRT -1").
@@ -52,7 +86,7 @@ struct Output
 };
 
 using Args = std::vector<std::string>;
-using Handler = int (*)(const Args &, RigTarget &, Output &);
+using Handler = int (*)(const Args &, RigTarget &, RigctlState &, Output &);
 
 std::optional<double> ParseNumber(std::string_view text)
 {
@@ -86,12 +120,67 @@ std::string SixDecimals(int numerator, int denominator)
     return std::to_string(micro / 1000000) + '.' + std::string(6 - fraction.size(), '0') + fraction;
 }
 
-bool IsOneVfoName(std::string_view name)
+template<size_t N>
+bool IsOneOf(std::string_view word, const std::string_view (&names)[N])
 {
-    return name == "VFOA" || name == "currVFO";
+    for (std::string_view name : names) {
+        if (word == name)
+            return true;
+    }
+    return false;
 }
 
-int SetFreq(const Args &args, RigTarget &rig, Output &)
+bool IsVfoName(std::string_view word)
+{
+    return IsOneOf(word, kOwnVfoNames) || IsOneOf(word, kOtherVfoNames);
+}
+
+// RIG_OK for the receiver's own VFO, "not available" for another one, "invalid" for a word that
+// names none.
+int CheckVfo(std::string_view name)
+{
+    if (IsOneOf(name, kOwnVfoNames))
+        return kRigOk;
+    return IsOneOf(name, kOtherVfoNames) ? kRigNotAvailable : kRigInvalidArgument;
+}
+
+const char *OwnModeName(int row)
+{
+    for (const HamlibMode &mode : kHamlibModes) {
+        if (mode.row == row)
+            return mode.name;
+    }
+    return "";
+}
+
+std::string ChosenModeName(int row, const RigctlState &state)
+{
+    return row == state.chosenModeRow ? state.chosenMode : OwnModeName(row);
+}
+
+std::string ModeMask()
+{
+    std::uint64_t mask = 0;
+    for (const HamlibMode &mode : kHamlibModes) {
+        if (mode.bit >= 0)
+            mask |= std::uint64_t(1) << mode.bit;
+    }
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, mask, 16);
+    return "0x" + std::string(text, result.ptr);
+}
+
+std::string ModeList()
+{
+    std::string list;
+    for (const HamlibMode &mode : kHamlibModes) {
+        if (mode.bit >= 0)
+            list += std::string(mode.name) + ' ';
+    }
+    return list + '\n';
+}
+
+int SetFreq(const Args &args, RigTarget &rig, RigctlState &, Output &)
 {
     const std::optional<double> hz = ParseNumber(args[0]);
     if (!hz || *hz < kLowestHz || *hz > kHighestHz)
@@ -100,7 +189,7 @@ int SetFreq(const Args &args, RigTarget &rig, Output &)
     return kRigOk;
 }
 
-int GetFreq(const Args &, RigTarget &rig, Output &out)
+int GetFreq(const Args &, RigTarget &rig, RigctlState &, Output &out)
 {
     out.add("Frequency", std::to_string(std::llround(rig.FrequencyMHz() * 1e6)));
     return kRigOk;
@@ -117,31 +206,25 @@ int FilterForPassband(long long hz)
     return best;
 }
 
-std::string ModeList()
-{
-    std::string list;
-    for (int row : kModeListOrder)
-        list += std::string(kHamlibModeNames[size_t(row)]) + ' ';
-    return list + '\n';
-}
-
-int SetMode(const Args &args, RigTarget &rig, Output &out)
+int SetMode(const Args &args, RigTarget &rig, RigctlState &state, Output &out)
 {
     if (args[0] == "?") {
         out.block = ModeList();
         return kRigOk;
     }
-    int mode = -1;
-    for (size_t i = 0; i < kHamlibModeNames.size(); ++i) {
-        if (args[0] == kHamlibModeNames[i])
-            mode = int(i);
+    const HamlibMode *mode = nullptr;
+    for (const HamlibMode &row : kHamlibModes) {
+        if (args[0] == row.name)
+            mode = &row;
     }
     const std::optional<long long> passband = ParseInteger(args[1]);
     // 0 is Hamlib's "normal passband", -1 its "no change": both keep the filter.
-    if (mode < 0 || !passband || *passband < -1)
+    if (!mode || !passband || *passband < -1)
         return kRigInvalidArgument;
-    if (rig.ModeIndex() != mode)
-        rig.SetMode(mode);
+    if (rig.ModeIndex() != mode->row)
+        rig.SetMode(mode->row);
+    state.chosenMode = mode->name;
+    state.chosenModeRow = mode->row;
     if (*passband > 0) {
         const int filter = FilterForPassband(*passband);
         if (rig.FilterIndex() != filter)
@@ -150,84 +233,115 @@ int SetMode(const Args &args, RigTarget &rig, Output &out)
     return kRigOk;
 }
 
-int GetMode(const Args &, RigTarget &rig, Output &out)
+// The mode name and passband the receiver is in; false when no mode or filter is selected.
+bool ReadMode(RigTarget &rig, const RigctlState &state, std::string &name, long long &passband)
 {
     const int mode = rig.ModeIndex();
     const int filter = rig.FilterIndex();
-    if (mode < 0 || mode >= int(kHamlibModeNames.size()) || filter < 0
+    if (mode < 0 || mode >= int(kModeTable.size()) || filter < 0
         || filter >= int(kFilterWidthsHz.size()))
+        return false;
+    name = ChosenModeName(mode, state);
+    passband = kFilterWidthsHz[size_t(filter)];
+    return true;
+}
+
+int GetMode(const Args &, RigTarget &rig, RigctlState &state, Output &out)
+{
+    std::string name;
+    long long passband = 0;
+    if (!ReadMode(rig, state, name, passband))
         return kRigNotAvailable;
-    out.add("Mode", kHamlibModeNames[size_t(mode)]);
-    out.add("Passband", std::to_string(kFilterWidthsHz[size_t(filter)]));
+    out.add("Mode", name);
+    out.add("Passband", std::to_string(passband));
     return kRigOk;
 }
 
-int SetVfo(const Args &args, RigTarget &, Output &out)
+int SetVfo(const Args &args, RigTarget &, RigctlState &, Output &out)
 {
     if (args[0] == "?") {
         out.block = "VFOA \n";
         return kRigOk;
     }
-    return IsOneVfoName(args[0]) ? kRigOk : kRigInvalidArgument;
+    return CheckVfo(args[0]);
 }
 
-int GetVfo(const Args &, RigTarget &, Output &out)
+int GetVfo(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.add("VFO", "VFOA");
     return kRigOk;
 }
 
-int SetSplitVfo(const Args &args, RigTarget &, Output &)
+int GetVfoInfo(const Args &args, RigTarget &rig, RigctlState &state, Output &out)
+{
+    if (args[0] == "?") {
+        out.block = "VFOA \n";
+        return kRigOk;
+    }
+    if (const int vfo = CheckVfo(args[0]); vfo != kRigOk)
+        return vfo;
+    std::string mode;
+    long long passband = 0;
+    if (!ReadMode(rig, state, mode, passband))
+        return kRigNotAvailable;
+    out.add("Freq", std::to_string(std::llround(rig.FrequencyMHz() * 1e6)));
+    out.add("Mode", mode);
+    out.add("Width", std::to_string(passband));
+    out.add("Split", "0");
+    out.add("SatMode", "0");
+    return kRigOk;
+}
+
+int SetSplitVfo(const Args &args, RigTarget &, RigctlState &, Output &)
 {
     const std::optional<long long> split = ParseInteger(args[0]);
-    if (!split || (*split != 0 && *split != 1) || !IsOneVfoName(args[1]))
+    if (!split || (*split != 0 && *split != 1) || !IsVfoName(args[1]))
         return kRigInvalidArgument;
+    // Split off is what the receiver always is, whichever VFO the client names for sending.
     return *split == 0 ? kRigOk : kRigNotAvailable;
 }
 
-int GetSplitVfo(const Args &, RigTarget &, Output &out)
+int GetSplitVfo(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.add("Split", "0");
     out.add("TX VFO", "VFOA");
     return kRigOk;
 }
 
-int GetPtt(const Args &, RigTarget &, Output &out)
+int SetPtt(const Args &args, RigTarget &, RigctlState &, Output &)
+{
+    const std::optional<long long> ptt = ParseInteger(args[0]);
+    if (!ptt || *ptt < 0 || *ptt > 3)
+        return kRigInvalidArgument;
+    // Receiving is all it does; asking it to send cannot be done.
+    return *ptt == 0 ? kRigOk : kRigNotAvailable;
+}
+
+int GetPtt(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.add("PTT", "0");
     return kRigOk;
 }
 
-bool IsHamlibLevel(std::string_view name)
+bool IsSignalLevel(std::string_view level)
 {
-    for (std::string_view level : kHamlibLevelNames) {
-        if (name == level)
-            return true;
-    }
-    return false;
+    return level == "STRENGTH" || level == "RAWSTR";
 }
 
-int GetLevel(const Args &args, RigTarget &rig, Output &out)
+int GetLevel(const Args &args, RigTarget &rig, RigctlState &, Output &out)
 {
     const std::string &level = args[0];
     // Hamlib prints a level's value without a label, in the extended form too.
-    if (level == "?") {
+    if (level == "?")
         out.block = "SQL RAWSTR STRENGTH \n";
-    } else if (level == "STRENGTH") {
-        const std::optional<int> reading = rig.LastSignalReading();
-        out.add(
-            {}, std::to_string(reading ? StrengthDbForReading(*reading) : kStrengthNoReadingDb));
-    } else if (level == "RAWSTR") {
-        out.add({}, std::to_string(rig.LastSignalReading().value_or(0)));
-    } else if (level == "SQL") {
+    else if (level == "SQL")
         out.add({}, SixDecimals(rig.SquelchLevel(), kSquelchMax));
-    } else {
-        return IsHamlibLevel(level) ? kRigNotAvailable : kRigInvalidArgument;
-    }
+    else
+        return IsOneOf(level, kHamlibLevelNames) ? kRigNotAvailable : kRigInvalidArgument;
     return kRigOk;
 }
 
-int SetLevel(const Args &args, RigTarget &rig, Output &out)
+int SetLevel(const Args &args, RigTarget &rig, RigctlState &, Output &out)
 {
     const std::string &level = args[0];
     if (level == "?") {
@@ -235,7 +349,7 @@ int SetLevel(const Args &args, RigTarget &rig, Output &out)
         return kRigOk;
     }
     if (level != "SQL")
-        return IsHamlibLevel(level) ? kRigNotAvailable : kRigInvalidArgument;
+        return IsOneOf(level, kHamlibLevelNames) ? kRigNotAvailable : kRigInvalidArgument;
     const std::optional<double> value = ParseNumber(args[1]);
     if (!value || *value < 0.0 || *value > 1.0)
         return kRigInvalidArgument;
@@ -243,39 +357,54 @@ int SetLevel(const Args &args, RigTarget &rig, Output &out)
     return kRigOk;
 }
 
-int SetPowerstat(const Args &args, RigTarget &rig, Output &)
+int SetPowerstat(const Args &args, RigTarget &rig, RigctlState &state, Output &)
 {
     const std::optional<long long> status = ParseInteger(args[0]);
     if (!status || (*status != 0 && *status != 1))
         return kRigInvalidArgument;
+    if (state.refusePower)
+        return kRigAccessDenied;
     return rig.SetPower(*status == 1) ? kRigOk : kRigIoError;
 }
 
-int GetPowerstat(const Args &, RigTarget &rig, Output &out)
+int GetPowerstat(const Args &, RigTarget &rig, RigctlState &, Output &out)
 {
     out.add("Power Status", rig.IsOn() ? "1" : "0");
     return kRigOk;
 }
 
-int GetInfo(const Args &, RigTarget &, Output &out)
+int GetInfo(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.add("Info", "QZ SERIAL REMOTE CONTROL");
     return kRigOk;
 }
 
-int DumpState(const Args &, RigTarget &, Output &out)
+int DumpState(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.block = RigctlDumpState();
     return kRigOk;
 }
 
-int ChkVfo(const Args &, RigTarget &, Output &out)
+int DumpCaps(const Args &, RigTarget &, RigctlState &, Output &out)
+{
+    out.block = RigctlDumpCaps();
+    return kRigOk;
+}
+
+int ChkVfo(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.add("ChkVFO", "0"); // no VFO argument in front of the commands' own ones
     return kRigOk;
 }
 
-int GetLockMode(const Args &, RigTarget &, Output &out)
+int SetVfoOpt(const Args &args, RigTarget &, RigctlState &, Output &)
+{
+    // A VFO word before the arguments is taken whether or not the client asked for it.
+    const std::optional<long long> on = ParseInteger(args[0]);
+    return on && (*on == 0 || *on == 1) ? kRigOk : kRigInvalidArgument;
+}
+
+int GetLockMode(const Args &, RigTarget &, RigctlState &, Output &out)
 {
     out.add("Locked", "0");
     return kRigOk;
@@ -286,44 +415,152 @@ struct CommandRow
     char shortName; // '\0' when there is only the long form
     const char *longName;
     int argCount; // arguments taken from the line; "?" alone stands for all of them
+    bool takesVfo; // a VFO word may stand before the arguments
     bool listsOnQuestion; // "?" as first argument lists the choices
     bool answersValues; // the plain answer is the values alone, with no "RPRT 0"
     bool worksWhileOff;
     Handler run;
 };
 
-constexpr std::array<CommandRow, 17> kCommands {{
-    {'F', "set_freq", 1, false, false, false, SetFreq},
-    {'f', "get_freq", 0, false, true, false, GetFreq},
-    {'M', "set_mode", 2, true, false, false, SetMode},
-    {'m', "get_mode", 0, false, true, false, GetMode},
-    {'V', "set_vfo", 1, true, false, false, SetVfo},
-    {'v', "get_vfo", 0, false, true, false, GetVfo},
-    {'S', "set_split_vfo", 2, false, false, false, SetSplitVfo},
-    {'s', "get_split_vfo", 0, false, true, false, GetSplitVfo},
-    {'t', "get_ptt", 0, false, true, false, GetPtt},
-    {'L', "set_level", 2, true, false, false, SetLevel},
-    {'l', "get_level", 1, false, true, false, GetLevel},
-    {'\0', "set_powerstat", 1, false, false, true, SetPowerstat},
-    {'\0', "get_powerstat", 0, false, true, true, GetPowerstat},
-    {'_', "get_info", 0, false, true, true, GetInfo},
-    {'\0', "dump_state", 0, false, true, true, DumpState},
-    {'\0', "chk_vfo", 0, false, true, true, ChkVfo},
+constexpr std::array<CommandRow, 21> kCommands {{
+    {'F', "set_freq", 1, true, false, false, false, SetFreq},
+    {'f', "get_freq", 0, true, false, true, false, GetFreq},
+    {'M', "set_mode", 2, true, true, false, false, SetMode},
+    {'m', "get_mode", 0, true, false, true, false, GetMode},
+    {'V', "set_vfo", 1, false, true, false, false, SetVfo},
+    {'v', "get_vfo", 0, false, false, true, false, GetVfo},
+    {'S', "set_split_vfo", 2, true, false, false, false, SetSplitVfo},
+    {'s', "get_split_vfo", 0, true, false, true, false, GetSplitVfo},
+    {'T', "set_ptt", 1, true, false, false, false, SetPtt},
+    {'t', "get_ptt", 0, true, false, true, false, GetPtt},
+    {'L', "set_level", 2, true, true, false, false, SetLevel},
+    {'l', "get_level", 1, true, false, true, false, GetLevel},
+    {'\0', "set_powerstat", 1, false, false, false, true, SetPowerstat},
+    {'\0', "get_powerstat", 0, false, false, true, true, GetPowerstat},
+    {'_', "get_info", 0, false, false, true, true, GetInfo},
+    {'\0', "dump_state", 0, false, false, true, true, DumpState},
+    {'1', "dump_caps", 0, false, false, false, true, DumpCaps},
+    {'\0', "chk_vfo", 0, false, false, true, true, ChkVfo},
+    {'\0', "set_vfo_opt", 1, false, false, false, true, SetVfoOpt},
+    {'\0', "get_vfo_info", 1, false, true, true, false, GetVfoInfo},
     // Hamlib's own daemon answers the value and then "RPRT 0"; its network rig asks before
     // every mode change.
-    {'\0', "get_lock_mode", 0, false, false, false, GetLockMode},
+    {'\0', "get_lock_mode", 0, false, false, false, false, GetLockMode},
 }};
+
+// Hamlib's commands the receiver does not have, with the arguments each takes, so that their
+// arguments are not read as commands of their own and each answers one "RPRT -11".
+struct MissingCommand
+{
+    char shortName;
+    const char *longName;
+    int argCount; // -1: the rest of the line
+    bool takesVfo;
+};
+constexpr MissingCommand kMissingCommands[] {
+    {'I', "set_split_freq", 1, true},
+    {'i', "get_split_freq", 0, true},
+    {'X', "set_split_mode", 2, true},
+    {'x', "get_split_mode", 0, true},
+    {'K', "set_split_freq_mode", 3, true},
+    {'k', "get_split_freq_mode", 0, true},
+    {'N', "set_ts", 1, true},
+    {'n', "get_ts", 0, true},
+    {'U', "set_func", 2, true},
+    {'u', "get_func", 1, true},
+    {'P', "set_parm", 2, false},
+    {'p', "get_parm", 1, false},
+    {'G', "vfo_op", 1, true},
+    {'g', "scan", 2, true},
+    {'A', "set_trn", 1, false},
+    {'a', "get_trn", 0, false},
+    {'R', "set_rptr_shift", 1, true},
+    {'r', "get_rptr_shift", 0, true},
+    {'O', "set_rptr_offs", 1, true},
+    {'o', "get_rptr_offs", 0, true},
+    {'C', "set_ctcss_tone", 1, true},
+    {'c', "get_ctcss_tone", 0, true},
+    {'D', "set_dcs_code", 1, true},
+    {'d', "get_dcs_code", 0, true},
+    {'\0', "set_ctcss_sql", 1, true},
+    {'\0', "get_ctcss_sql", 0, true},
+    {'\0', "set_dcs_sql", 1, true},
+    {'\0', "get_dcs_sql", 0, true},
+    {'E', "set_mem", 1, true},
+    {'e', "get_mem", 0, true},
+    {'H', "set_channel", 1, false},
+    {'h', "get_channel", 2, false},
+    {'B', "set_bank", 1, true},
+    {'J', "set_rit", 1, true},
+    {'j', "get_rit", 0, true},
+    {'Z', "set_xit", 1, true},
+    {'z', "get_xit", 0, true},
+    {'Y', "set_ant", 2, true},
+    {'y', "get_ant", 1, true},
+    {'\0', "send_dtmf", 1, false},
+    {'\0', "recv_dtmf", 0, false},
+    {'w', "send_cmd", -1, false},
+    {'W', "send_cmd_rx", 2, false},
+    {'*', "reset", 1, false},
+    {'b', "send_morse", -1, false},
+    {'\0', "stop_morse", 0, false},
+    {'\0', "wait_morse", 0, false},
+    {'\0', "send_voice_mem", 1, false},
+    {'\0', "stop_voice_mem", 0, false},
+    {'\0', "get_dcd", 0, false},
+    {'\0', "uplink", 1, false},
+    {'\0', "set_twiddle", 1, false},
+    {'\0', "get_twiddle", 0, false},
+    {'\0', "set_cache", 1, false},
+    {'\0', "get_cache", 0, false},
+    {'2', "power2mW", 3, false},
+    {'4', "mW2power", 3, false},
+    {'3', "dump_conf", 0, false},
+    {'\0', "get_vfo_list", 0, false},
+    {'\0', "get_rig_info", 0, false},
+    {'\0', "get_modes", 0, false},
+    {'\0', "get_clock", 0, false},
+    {'\0', "set_clock", 1, false},
+    {'\0', "halt", 0, false},
+    {'\0', "pause", 1, false},
+    {'\0', "password", 1, false},
+    {'\0', "set_separator", 1, false},
+    {'\0', "get_separator", 0, false},
+    {'\0', "set_lock_mode", 1, false},
+    {'\0', "get_mode_bandwidths", 1, false},
+    {'\0', "send_raw", 2, false},
+    {'\0', "client_version", 1, false},
+    {'\0', "hamlib_version", 0, false},
+    {'\0', "set_gpio", 2, false},
+    {'\0', "get_gpio", 1, false},
+    {'\0', "set_conf", 2, false},
+    {'\0', "get_conf", 1, false},
+    {'\0', "test", 1, false},
+};
+
+bool Names(std::string_view word, char shortName, const char *longName)
+{
+    if (word.size() > 1 && word.front() == '\\')
+        return word.substr(1) == longName;
+    return word.size() == 1 && shortName != '\0' && word[0] == shortName;
+}
 
 int FindCommand(std::string_view word)
 {
-    const bool longForm = word.size() > 1 && word.front() == '\\';
     for (size_t i = 0; i < kCommands.size(); ++i) {
-        const CommandRow &row = kCommands[i];
-        if (longForm ? word.substr(1) == row.longName
-                     : word.size() == 1 && row.shortName != '\0' && word[0] == row.shortName)
+        if (Names(word, kCommands[i].shortName, kCommands[i].longName))
             return int(i);
     }
     return -1;
+}
+
+const MissingCommand *FindMissingCommand(std::string_view word)
+{
+    for (const MissingCommand &command : kMissingCommands) {
+        if (Names(word, command.shortName, command.longName))
+            return &command;
+    }
+    return nullptr;
 }
 
 bool IsQuit(std::string_view word)
@@ -357,6 +594,36 @@ std::string Report(int code)
     return "RPRT " + std::to_string(code) + '\n';
 }
 
+// The answer to a command whose handler gave `code` and `out`.
+std::string Format(const RigctlCommand &command, const CommandRow &row, int code, const Output &out)
+{
+    const bool extended = command.separator != '\0';
+    const bool chkVfo = row.run == ChkVfo;
+    std::string text;
+    // The extended form repeats the command and its arguments as a header; "\chk_vfo" has none.
+    if (extended && !chkVfo) {
+        text = std::string(row.longName) + ':';
+        for (const std::string &arg : command.args)
+            text += ' ' + arg;
+        text += command.separator;
+    }
+    if (code != kRigOk)
+        return text + Report(code);
+    for (const auto &[label, value] : out.values) {
+        if (extended) {
+            text += (label.empty() ? value : label + ": " + value);
+            // "ChkVFO: 0" ends its line whatever the separator.
+            text += chkVfo ? '\n' : command.separator;
+        } else {
+            text += value + '\n';
+        }
+    }
+    text += out.block;
+    if ((extended && !chkVfo) || (!extended && !row.answersValues))
+        text += Report(kRigOk);
+    return text;
+}
+
 } // namespace
 
 std::vector<RigctlCommand> SplitRigctlLine(std::string_view line)
@@ -370,22 +637,35 @@ std::vector<RigctlCommand> SplitRigctlLine(std::string_view line)
         RigctlCommand command;
         command.word = words[next++];
         const char first = command.word.front();
-        if (first == '+' || first == ';' || first == '|' || first == ',') {
+        if (command.word.size() > 1
+            && (first == '+' || first == ';' || first == '|' || first == ',')) {
             command.separator = first == '+' ? '\n' : first;
             command.word.erase(0, 1);
         }
         command.row = FindCommand(command.word);
+        int argCount = 0;
+        bool takesVfo = false;
+        bool listsOnQuestion = false;
         if (command.row >= 0) {
             const CommandRow &row = kCommands[size_t(command.row)];
-            for (int taken = 0; taken < row.argCount; ++taken) {
-                if (next == words.size()) {
-                    command.complete = false;
-                    break;
-                }
-                command.args.push_back(words[next++]);
-                if (taken == 0 && row.listsOnQuestion && command.args.front() == "?")
-                    break;
+            argCount = row.argCount;
+            takesVfo = row.takesVfo;
+            listsOnQuestion = row.listsOnQuestion;
+        } else if (const MissingCommand *missing = FindMissingCommand(command.word)) {
+            argCount = missing->argCount < 0 ? int(words.size() - next) : missing->argCount;
+            takesVfo = missing->takesVfo;
+        }
+        // No command's own first argument is a VFO name, so one standing there is the VFO word.
+        if (takesVfo && next < words.size() && IsVfoName(words[next]))
+            command.vfo = words[next++];
+        for (int taken = 0; taken < argCount; ++taken) {
+            if (next == words.size()) {
+                command.complete = false;
+                break;
             }
+            command.args.push_back(words[next++]);
+            if (taken == 0 && listsOnQuestion && command.args.front() == "?")
+                break;
         }
         const bool quit = IsQuit(command.word);
         commands.push_back(std::move(command));
@@ -395,76 +675,46 @@ std::vector<RigctlCommand> SplitRigctlLine(std::string_view line)
     return commands;
 }
 
-RigctlAnswer AnswerRigctlCommand(const RigctlCommand &command, RigTarget &rig)
+void AnswerRigctlCommand(const RigctlCommand &command, RigTarget &rig, RigctlState &state,
+    std::function<void(const RigctlAnswer &)> reply)
 {
-    RigctlAnswer answer;
     if (IsQuit(command.word)) {
-        answer.text = Report(kRigOk);
-        answer.quit = true;
-        return answer;
+        reply({Report(kRigOk), true});
+        return;
     }
     if (command.row < 0) {
-        answer.text = Report(kRigNotAvailable);
-        return answer;
+        reply({Report(kRigNotAvailable), false});
+        return;
     }
     const CommandRow &row = kCommands[size_t(command.row)];
-    const bool extended = command.separator != '\0';
-    const bool chkVfo = row.run == ChkVfo;
-
-    // The extended form repeats the command and its arguments as a header; "\chk_vfo" has none.
-    if (extended && !chkVfo) {
-        answer.text = std::string(row.longName) + ':';
-        for (const std::string &arg : command.args)
-            answer.text += ' ' + arg;
-        answer.text += command.separator;
-    }
-
     Output out;
     int code = kRigOk;
     if (!row.worksWhileOff && !rig.IsOn())
         code = kRigNotPoweredOn;
     else if (!command.complete)
         code = kRigInvalidArgument;
-    else
-        code = row.run(command.args, rig, out);
-
-    if (code != kRigOk) {
-        answer.text += Report(code);
-        return answer;
-    }
-    for (const auto &[label, value] : out.values) {
-        if (extended) {
-            answer.text += (label.empty() ? value : label + ": " + value);
-            // "ChkVFO: 0" ends its line whatever the separator.
-            answer.text += chkVfo ? '\n' : command.separator;
-        } else {
-            answer.text += value + '\n';
-        }
-    }
-    answer.text += out.block;
-    if ((extended && !chkVfo) || (!extended && !row.answersValues))
-        answer.text += Report(kRigOk);
-    return answer;
-}
-
-RigctlAnswer AnswerRigctlLine(std::string_view line, RigTarget &rig)
-{
-    RigctlAnswer all;
-    for (const RigctlCommand &command : SplitRigctlLine(line)) {
-        RigctlAnswer one = AnswerRigctlCommand(command, rig);
-        all.text += one.text;
-        if (one.quit) {
-            all.quit = true;
-            break;
-        }
-    }
-    return all;
+    else if (!command.vfo.empty() && CheckVfo(command.vfo) != kRigOk)
+        code = CheckVfo(command.vfo);
+    else if (row.run == GetLevel && IsSignalLevel(command.args.front())) {
+        // The receiver is asked now and the answer waits for its reading; the calibration is
+        // taken as it stands when the question is asked.
+        const bool raw = command.args.front() == "RAWSTR";
+        rig.ReadSignal([command, row, raw, calibration = state.calibration,
+                           reply = std::move(reply)](std::optional<int> reading) {
+            Output value;
+            if (reading)
+                value.add({}, std::to_string(raw ? *reading : calibration.DbForReading(*reading)));
+            reply({Format(command, row, reading ? kRigOk : kRigTimedOut, value), false});
+        });
+        return;
+    } else
+        code = row.run(command.args, rig, state, out);
+    reply({Format(command, row, code, out), false});
 }
 
 std::string RigctlDumpState()
 {
-    // Hamlib's mode bits: AM 0x1, CW 0x2, USB 0x4, LSB 0x8, FM 0x20, WFM 0x40.
-    const std::string modes = "0x6f";
+    const std::string modes = ModeMask();
     std::string text;
     text += "1\n"; // protocol version
     text += "2\n"; // rig model: the network rig itself
@@ -489,8 +739,10 @@ std::string RigctlDumpState()
     text += "vfo_ops=0x0\n";
     text += "ptt_type=0x0\n";
     text += "targetable_vfo=0x0\n";
-    text += "has_set_vfo=1\n";
-    text += "has_get_vfo=1\n";
+    // With no VFO to switch to, Hamlib's clients answer "split off on VFO B" themselves instead
+    // of asking for a VFO the receiver refuses.
+    text += "has_set_vfo=0\n";
+    text += "has_get_vfo=0\n";
     text += "has_set_freq=1\n";
     text += "has_get_freq=1\n";
     text += "has_set_conf=0\n";
@@ -506,12 +758,27 @@ std::string RigctlDumpState()
     return text;
 }
 
-int StrengthDbForReading(int reading)
+std::string RigctlDumpCaps()
 {
-    constexpr double kLevelsPerDivision = kSignalMeterMaxLevel / 12.0;
-    constexpr double kS9Level = 9 * kLevelsPerDivision;
-    const double level = SignalLevelForReading(reading);
-    if (level <= kS9Level)
-        return int(std::lround((level / kLevelsPerDivision - 9) * 6));
-    return int(std::lround((level - kS9Level) / kLevelsPerDivision * 20));
+    std::string text;
+    text += "Caps dump for model: 2\n";
+    text += "Model name:\tQZ SERIAL REMOTE CONTROL\n";
+    text += "Mfg name:\tQZ Remote\n";
+    text += "Backend status:\tStable\n";
+    text += "Rig type:\tReceiver\n";
+    text += "PTT type:\tNone\n";
+    text += "DCD type:\tNone\n";
+    text += "Port type:\tNetwork link\n";
+    text += "Targetable features: None\n";
+    text += "Mode list: " + ModeList();
+    text += "VFO list: VFOA \n";
+    text += "Get level: SQL RAWSTR STRENGTH \n";
+    text += "Set level: SQL \n";
+    for (const char *can : {"set Frequency:\tY", "get Frequency:\tY", "set Mode:\tY",
+             "get Mode:\tY", "set VFO:\tN", "get VFO:\tN", "set PTT:\tN", "get PTT:\tY",
+             "set Split VFO:\tY", "get Split VFO:\tY", "set Level:\tY", "get Level:\tY",
+             "set Power Stat:\tY", "get Power Stat:\tY", "get Info:\tY"})
+        text += std::string("Can ") + can + '\n';
+    text += "Overall backend warnings: 0\n";
+    return text;
 }

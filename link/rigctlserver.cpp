@@ -1,12 +1,16 @@
 #include "rigctlserver.h"
 
+#include "linklog.h"
 #include "rigctlprotocol.h"
+#include "rigtarget.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
+#include <deque>
 #include <string_view>
 
 namespace {
@@ -25,21 +29,25 @@ void SayGoodbye(QTcpSocket *socket, const QByteArray &lastWords)
 
 } // namespace
 
-// One connection. It stays alive while one of its lines is being answered, even when the client
-// has gone meanwhile: answering may run other events (the commands' pacing waits).
+// One connection: its socket, what it sent that is not answered yet, and whether the answer to
+// its current command is awaited from the receiver.
 struct RigctlServer::Client : QObject
 {
     explicit Client(QTcpSocket *s, QObject *parent)
         : QObject(parent)
         , socket(s)
+        , idle(new QTimer(this))
     {
         socket->setParent(this);
+        idle->setSingleShot(true);
     }
 
     QTcpSocket *socket;
-    QByteArray pending; // received bytes not yet answered, at most one line's worth
-    bool busy = false; // one of its lines is being answered
-    bool closing = false; // no more lines are answered; deleted once idle and disconnected
+    QTimer *idle;
+    QByteArray pending; // received bytes not yet split into commands, at most one line's worth
+    std::deque<RigctlCommand> commands; // of the line being answered
+    bool waiting = false; // the current command's answer comes later
+    bool closing = false; // no more commands are answered; deleted once disconnected
     bool serveQueued = false;
 };
 
@@ -93,8 +101,30 @@ quint16 RigctlServer::port() const
     return m_server->serverPort();
 }
 
+void RigctlServer::SetStrengthCalibration(const StrengthCalibration &calibration)
+{
+    m_state.calibration = calibration;
+}
+
+void RigctlServer::SetRefusePower(bool refuse)
+{
+    m_state.refusePower = refuse;
+}
+
+void RigctlServer::SetIdleTimeout(int milliseconds)
+{
+    m_idleTimeoutMs = milliseconds;
+    for (Client *client : m_clients) {
+        if (milliseconds > 0)
+            client->idle->start(milliseconds);
+        else
+            client->idle->stop();
+    }
+}
+
 void RigctlServer::Accept()
 {
+    bool anyAccepted = false;
     while (m_server->hasPendingConnections()) {
         QTcpSocket *socket = m_server->nextPendingConnection();
         if (int(m_clients.size()) >= kMaxClients) {
@@ -109,12 +139,30 @@ void RigctlServer::Accept()
         socket->setReadBufferSize(kSocketReadBufferBytes);
         auto *client = new Client(socket, this);
         m_clients.push_back(client);
-        connect(socket, &QTcpSocket::readyRead, client, [this, client] { Serve(client); });
+        anyAccepted = true;
+        connect(socket, &QTcpSocket::readyRead, client, [this, client] {
+            if (m_idleTimeoutMs > 0)
+                client->idle->start(m_idleTimeoutMs);
+            Serve(client);
+        });
         connect(socket, &QTcpSocket::disconnected, client, [this, client] { Drop(client); });
+        connect(client->idle, &QTimer::timeout, client, [this, client] {
+            qCDebug(lcLink).noquote()
+                << LinkLogTime() << "rigctl client" << client->socket->peerAddress().toString()
+                << "dropped: nothing received for" << m_idleTimeoutMs / 1000.0 << "s";
+            Drop(client);
+        });
+        if (m_idleTimeoutMs > 0)
+            client->idle->start(m_idleTimeoutMs);
         emit clientCountChanged(clientCount());
         // Lines may have arrived with the connection.
         if (socket->bytesAvailable() > 0)
             ServeSoon(client);
+    }
+    // Switched on before any command of the new client is answered: its queued turn comes after.
+    if (anyAccepted && m_switchOnWhenClientConnects && !m_rig.IsOn()) {
+        qCDebug(lcLink).noquote() << LinkLogTime() << "rigctl client connected: switching on";
+        m_rig.SetPower(true);
     }
 }
 
@@ -131,38 +179,60 @@ void RigctlServer::ServeSoon(Client *client)
 
 void RigctlServer::Serve(Client *client)
 {
-    // A line of this client is already being answered further down the stack (its command is
-    // pacing the receiver): the rest waits for it, so the answers keep their order.
-    if (client->busy || client->closing)
+    // While an answer is awaited the rest waits for it, so the answers keep their order; the
+    // answer's arrival serves the client again.
+    if (client->waiting || client->closing)
         return;
-    client->busy = true;
+    const QPointer<Client> alive(client);
     QByteArray line;
     bool overlong = false;
-    for (int served = 0; served < kLinesPerTurn && !client->closing; ++served) {
-        if (!NextLine(client, line, overlong))
-            break;
-        for (const RigctlCommand &command :
-            SplitRigctlLine(std::string_view(line.constData(), size_t(line.size())))) {
-            if (client->closing)
+    int linesTaken = 0;
+    while (!client->waiting && !client->closing) {
+        if (client->commands.empty()) {
+            if (linesTaken == kLinesPerTurn || !NextLine(client, line, overlong))
                 break;
-            const RigctlAnswer answer = AnswerRigctlCommand(command, m_rig);
-            // The client may have gone while the command ran.
-            if (client->closing)
-                break;
-            Send(client, QByteArray::fromStdString(answer.text));
-            if (answer.quit) {
-                Forget(client);
-                client->socket->disconnectFromHost();
-                break;
-            }
+            ++linesTaken;
+            for (RigctlCommand &command :
+                SplitRigctlLine(std::string_view(line.constData(), size_t(line.size()))))
+                client->commands.push_back(std::move(command));
+            continue;
         }
+        const RigctlCommand command = std::move(client->commands.front());
+        client->commands.pop_front();
+        client->waiting = true;
+        AnswerRigctlCommand(command, m_rig, m_state, [this, alive](const RigctlAnswer &answer) {
+            if (alive)
+                Answered(alive, answer);
+        });
+        // Carrying out the command may have let the client go.
+        if (!alive)
+            return;
     }
     if (overlong && !client->closing) {
         Forget(client);
         SayGoodbye(client->socket, "RPRT " + QByteArray::number(kRigInvalidArgument) + '\n');
+        QTimer::singleShot(kGoodbyeTimeoutMs, client, [client] {
+            client->socket->abort();
+            client->deleteLater();
+        });
+        return;
     }
-    client->busy = false;
-    if (client->closing) {
+    if (!client->closing && !client->waiting
+        && (!client->commands.empty() || client->pending.contains('\n')
+            || client->pending.contains('\r') || client->socket->bytesAvailable() > 0))
+        ServeSoon(client);
+}
+
+void RigctlServer::Answered(Client *client, const RigctlAnswer &answer)
+{
+    if (!client->waiting || client->closing)
+        return;
+    client->waiting = false;
+    Send(client, QByteArray::fromStdString(answer.text));
+    if (answer.quit && !client->closing) {
+        Forget(client);
+        client->commands.clear();
+        client->socket->disconnectFromHost();
         if (client->socket->state() == QAbstractSocket::UnconnectedState)
             client->deleteLater();
         else
@@ -172,9 +242,9 @@ void RigctlServer::Serve(Client *client)
             });
         return;
     }
-    if (client->pending.contains('\n') || client->pending.contains('\r')
-        || client->socket->bytesAvailable() > 0)
-        ServeSoon(client);
+    // An answer that came later serves what the client sent meanwhile; one given at once lets
+    // the loop in Serve carry on, and this queued turn finds nothing left.
+    ServeSoon(client);
 }
 
 bool RigctlServer::NextLine(Client *client, QByteArray &line, bool &overlong)
@@ -227,9 +297,10 @@ void RigctlServer::Forget(Client *client)
 void RigctlServer::Drop(Client *client)
 {
     Forget(client);
+    client->idle->stop();
     client->socket->abort();
-    if (!client->busy)
-        client->deleteLater();
+    // Deleted once the events that may still name it are done; a late answer finds it closing.
+    client->deleteLater();
 }
 
 std::optional<ListenAddress> ParseListenAddress(const QString &text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rigctlprotocol.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -13,13 +15,18 @@ class QTcpSocket;
 class RigTarget;
 
 // A TCP server speaking the rigctld protocol (rigctlprotocol.h) to several clients at once, on the
-// user-interface thread with Qt's socket notifications. Each client's lines are answered in order.
+// user-interface thread with Qt's socket notifications. Each client's commands are answered in
+// order, one answer per command and each in one write. A command whose answer waits for the
+// receiver (a signal reading) holds back that client's later commands until it is answered; the
+// other clients carry on meanwhile.
 //
 // Every client is kept within bounds, so none can disturb the panel or the others: at most
 // kMaxClients at a time (the next one is told "RPRT -21" and closed), a line longer than
 // kMaxLineBytes is answered "RPRT -1" and the connection closed, at most kLinesPerTurn lines of
 // one client are answered before the panel's other events get their turn, and a client that does
-// not read its answers is dropped once kMaxUnsentBytes are waiting for it.
+// not read its answers is dropped once kMaxUnsentBytes are waiting for it, and one that sends
+// nothing for the idle time (kDefaultIdleTimeoutMs unless set) is dropped, which the link trace
+// says.
 class RigctlServer : public QObject
 {
     Q_OBJECT
@@ -30,6 +37,9 @@ public:
     static constexpr int kLinesPerTurn = 32;
     static constexpr qint64 kMaxUnsentBytes = 256 * 1024;
     static constexpr quint16 kDefaultPort = 4532;
+    // Hamlib's clients poll every second or so; a tracker between passes or a logger left open
+    // stays connected far longer than any of them is silent.
+    static constexpr int kDefaultIdleTimeoutMs = 5 * 60 * 1000;
 
     explicit RigctlServer(RigTarget &rig, QObject *parent = nullptr);
     ~RigctlServer() override;
@@ -47,6 +57,15 @@ public:
     quint16 port() const;
     int clientCount() const { return int(m_clients.size()); }
 
+    // How clients' "l STRENGTH" turns raw readings into dB.
+    void SetStrengthCalibration(const StrengthCalibration &calibration);
+    // Clients' "\set_powerstat" is refused ("RPRT -22") while this is set.
+    void SetRefusePower(bool refuse);
+    // A client that connects while the link is off switches it on, as ON would.
+    void SetSwitchOnWhenClientConnects(bool on) { m_switchOnWhenClientConnects = on; }
+    // A client that sends nothing for this long is dropped; 0 keeps every client.
+    void SetIdleTimeout(int milliseconds);
+
 signals:
     void clientCountChanged(int count);
     void listeningChanged(bool listening);
@@ -57,6 +76,7 @@ private:
     void Accept();
     void Serve(Client *client);
     void ServeSoon(Client *client);
+    void Answered(Client *client, const RigctlAnswer &answer);
     // Takes the next whole line into `line`; false when none is complete yet. Sets overlong when
     // the client has sent more than a line may hold.
     bool NextLine(Client *client, QByteArray &line, bool &overlong);
@@ -68,6 +88,9 @@ private:
     QTcpServer *m_server = nullptr;
     std::vector<Client *> m_clients;
     QString m_error;
+    RigctlState m_state;
+    bool m_switchOnWhenClientConnects = false;
+    int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
 };
 
 // Where to listen, from "[ADDRESS:]PORT": "4532", "127.0.0.1:4532", "0.0.0.0:4532",

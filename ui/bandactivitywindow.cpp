@@ -2,6 +2,7 @@
 
 #include "bandsweep.h"
 #include "replyparser.h"
+#include "rigctldgroup.h"
 #include "steptable.h"
 #include "sweepplot.h"
 #include "sweeptrace.h"
@@ -69,8 +70,23 @@ public:
         : QAbstractTableModel(parent)
     { }
 
+    // The operator's S-meter table, as the OPTIONS page holds it now: with one, a column beside
+    // the readings gives each in dB over S9.
+    void RefreshStrengthTable()
+    {
+        std::optional<StrengthCalibration> table = RigctldGroup::SavedStrengthTable();
+        if (table.has_value() == m_table.has_value()
+            && (!table || table->Text() == m_table->Text()))
+            return;
+        beginResetModel();
+        m_table = std::move(table);
+        endResetModel();
+    }
+    const std::optional<StrengthCalibration> &strengthTable() const { return m_table; }
+
     void Add(const SweepHit &hit)
     {
+        RefreshStrengthTable();
         beginInsertRows(QModelIndex(), 0, 0);
         m_hits.push_back(hit);
         endInsertRows();
@@ -89,7 +105,7 @@ public:
     }
     int columnCount(const QModelIndex &parent = QModelIndex()) const override
     {
-        return parent.isValid() ? 0 : 5;
+        return parent.isValid() ? 0 : m_table ? 6 : 5;
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
@@ -106,21 +122,25 @@ public:
             return hit.peakReading;
         case 3:
             return QString::fromStdString(hit.mode);
-        default:
+        case 4:
             return QString::fromStdString(FilterCaptionForWord(hit.filter));
+        default:
+            return m_table ? QVariant(m_table->DbForReading(hit.peakReading)) : QVariant();
         }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         static const char *const titles[]
-            = {"Time", "Frequency (MHz)", "Peak reading", "Mode", "Filter"};
-        if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section > 4)
+            = {"Time", "Frequency (MHz)", "Peak reading", "Mode", "Filter", "dB over S9"};
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0
+            || section >= columnCount())
             return {};
         return BandActivityWindow::tr(titles[section]);
     }
 
 private:
     std::deque<SweepHit> m_hits;
+    std::optional<StrengthCalibration> m_table;
 };
 
 BandActivityWindow::BandActivityWindow(BandSweep &sweep, QWidget *parent)
@@ -448,9 +468,15 @@ bool BandActivityWindow::ExportHits(const QString &path, QString *error) const
             *error = file.errorString();
         return false;
     }
-    QByteArray text = QByteArray::fromStdString(HitCsvHeader()) + '\n';
-    for (const SweepHit &hit : m_hitModel->hits())
-        text += QByteArray::fromStdString(HitCsvLine(hit)) + '\n';
+    m_hitModel->RefreshStrengthTable();
+    const std::optional<StrengthCalibration> &table = m_hitModel->strengthTable();
+    QByteArray text = QByteArray::fromStdString(HitCsvHeader()) + (table ? ",strength_db\n" : "\n");
+    for (const SweepHit &hit : m_hitModel->hits()) {
+        text += QByteArray::fromStdString(HitCsvLine(hit));
+        if (table)
+            text += ',' + QByteArray::number(table->DbForReading(hit.peakReading));
+        text += '\n';
+    }
     if (file.write(text) != text.size() || !file.commit()) {
         if (error)
             *error = file.errorString();

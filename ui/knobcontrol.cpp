@@ -8,12 +8,10 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-KnobControl::KnobControl(
-    TunedState &state, Tuner &tuner, const CommandLink &link, const Panel &panel, QObject *parent)
+KnobControl::KnobControl(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_tuner(tuner)
-    , m_link(link)
     , m_panel(panel)
 {
     m_hold.setSingleShot(true);
@@ -62,11 +60,6 @@ void KnobControl::Pass()
     if (QApplication::activeModalWidget()
         || (m_watchButton && !QGuiApplication::mouseButtons().testFlag(QtButtonFor(m_button)))) {
         Release();
-        return;
-    }
-    // A fast pass follows its frequency command's pause: the step waits for it to end.
-    if (m_passes > kPacedSteps && m_link.isPausing()) {
-        m_hold.start(1);
         return;
     }
     if (m_button == TuningKnobArea::kLeftButton)

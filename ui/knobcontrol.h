@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QTimer>
 
-class CommandLink;
 class Tuner;
 struct Panel;
 struct TunedState;
@@ -22,8 +21,7 @@ public:
     static constexpr int kPacedSteps = 15;
     static constexpr int kPacedPauseMs = 150;
 
-    KnobControl(TunedState &state, Tuner &tuner, const CommandLink &link, const Panel &panel,
-        QObject *parent = nullptr);
+    KnobControl(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent = nullptr);
 
     // Hides every mark but mark 0.
     void Reset();
@@ -41,7 +39,6 @@ private:
 
     TunedState &m_state;
     Tuner &m_tuner;
-    const CommandLink &m_link;
     const Panel &m_panel;
     QTimer m_hold;
     int m_button = 0;

@@ -56,7 +56,7 @@ MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *pa
     Tuner &tuner = m_session->tuner();
     m_entry = new FrequencyEntry(tuner, m_panel, this);
     m_memory = new MemoryPage(m_state, tuner, m_panel, this);
-    m_knob = new KnobControl(m_state, tuner, m_session->link(), m_panel, this);
+    m_knob = new KnobControl(m_state, tuner, m_panel, this);
     m_status = new StatusBarRefresh(m_panel, this);
     m_load = new LoadPage(m_panel, *m_memory,
         QDir::current().absoluteFilePath(QString::fromLatin1(MemoryPage::kMemoryFileName)), this);

@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 namespace {
 
 QString AddressText(const QHostAddress &address)
@@ -19,6 +21,10 @@ QString AddressText(const QHostAddress &address)
         ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
         : address.toString();
 }
+
+// The protocol has no password: anyone who reaches the port is the operator.
+const char *const kExposureText
+    = "reachable from the network: anyone who can reach this port can tune and switch the receiver";
 
 } // namespace
 
@@ -38,6 +44,22 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     m_port->setValue(RigctlServer::kDefaultPort);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("RigctldStatus"));
+    m_exposure = new QLabel(this);
+    m_exposure->setObjectName(QStringLiteral("RigctldExposure"));
+    m_exposure->setWordWrap(true);
+    m_exposure->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0)"));
+    m_refusePower = new QCheckBox(tr("Refuse ON and OFF from clients"), this);
+    m_refusePower->setObjectName(QStringLiteral("RigctldRefusePower"));
+    m_switchOn = new QCheckBox(tr("Switch on when a client connects"), this);
+    m_switchOn->setObjectName(QStringLiteral("RigctldSwitchOn"));
+    m_strengthTable = new QLineEdit(this);
+    m_strengthTable->setObjectName(QStringLiteral("RigctldStrengthTable"));
+    m_strengthTable->setPlaceholderText(tr("meter scale: 0:-54 75:0 100:60"));
+    m_strengthTable->setToolTip(
+        tr("Raw reading and dB over S9 as RAW:DB points, readings rising: straight lines between "
+           "them, the ends held. Empty: the meter's own scale."));
+    m_strengthProblem = new QLabel(this);
+    m_strengthProblem->setObjectName(QStringLiteral("RigctldStrengthProblem"));
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(m_enable, 0, 0, 1, 4);
@@ -46,11 +68,37 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     layout->addWidget(new QLabel(tr("Port"), this), 1, 2);
     layout->addWidget(m_port, 1, 3);
     layout->addWidget(m_status, 2, 0, 1, 4);
+    layout->addWidget(m_exposure, 3, 0, 1, 4);
+    layout->addWidget(m_refusePower, 4, 0, 1, 2);
+    layout->addWidget(m_switchOn, 4, 2, 1, 2);
+    layout->addWidget(new QLabel(tr("S-meter table"), this), 5, 0);
+    layout->addWidget(m_strengthTable, 5, 1, 1, 3);
+    layout->addWidget(m_strengthProblem, 6, 0, 1, 4);
 
     connect(m_enable, &QCheckBox::clicked, this, &RigctldGroup::EnableClicked);
+    connect(m_refusePower, &QCheckBox::clicked, this, [this] {
+        ApplyClientChoices();
+        QSettings().setValue(kRefusePowerKey, m_refusePower->isChecked());
+    });
+    connect(m_switchOn, &QCheckBox::clicked, this, [this] {
+        ApplyClientChoices();
+        QSettings().setValue(kSwitchOnKey, m_switchOn->isChecked());
+    });
+    connect(m_strengthTable, &QLineEdit::editingFinished, this, [this] {
+        if (ApplyStrengthTable())
+            QSettings().setValue(kStrengthTableKey, m_strengthTable->text().trimmed());
+    });
     connect(&m_server, &RigctlServer::clientCountChanged, this, &RigctldGroup::ShowState);
     connect(&m_server, &RigctlServer::listeningChanged, this, &RigctldGroup::ShowState);
     ShowState();
+}
+
+std::optional<StrengthCalibration> RigctldGroup::SavedStrengthTable()
+{
+    const QString text = QSettings().value(kStrengthTableKey).toString().trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    return StrengthCalibration::Parse(text.toStdString(), nullptr);
 }
 
 void RigctldGroup::Restore()
@@ -58,6 +106,16 @@ void RigctldGroup::Restore()
     QSettings settings;
     m_address->setText(settings.value(kAddressKey, QStringLiteral("127.0.0.1")).toString());
     m_port->setValue(settings.value(kPortKey, RigctlServer::kDefaultPort).toInt());
+    {
+        const QSignalBlocker refuseBlocker(m_refusePower);
+        const QSignalBlocker switchOnBlocker(m_switchOn);
+        const QSignalBlocker tableBlocker(m_strengthTable);
+        m_refusePower->setChecked(settings.value(kRefusePowerKey, false).toBool());
+        m_switchOn->setChecked(settings.value(kSwitchOnKey, false).toBool());
+        m_strengthTable->setText(settings.value(kStrengthTableKey).toString());
+    }
+    ApplyClientChoices();
+    ApplyStrengthTable();
     if (settings.value(kEnabledKey, false).toBool())
         Start(nullptr);
     ShowState();
@@ -111,7 +169,32 @@ bool RigctldGroup::Start(QString *error)
         m_problem.clear();
     if (error)
         *error = m_problem;
+    if (m_problem.isEmpty() && !where->address.isLoopback())
+        std::fprintf(stderr, "qz-remote: rigctld on %s:%d is %s\n",
+            qPrintable(AddressText(where->address)), where->port, kExposureText);
     return m_problem.isEmpty();
+}
+
+void RigctldGroup::ApplyClientChoices()
+{
+    m_server.SetRefusePower(m_refusePower->isChecked());
+    m_server.SetSwitchOnWhenClientConnects(m_switchOn->isChecked());
+}
+
+bool RigctldGroup::ApplyStrengthTable()
+{
+    std::string why;
+    const QString text = m_strengthTable->text().trimmed();
+    const std::optional<StrengthCalibration> table
+        = StrengthCalibration::Parse(text.toStdString(), &why);
+    if (!table) {
+        // The table in use stays until a good one is written.
+        m_strengthProblem->setText(tr("Not used: %1").arg(QString::fromStdString(why)));
+        return false;
+    }
+    m_strengthProblem->clear();
+    m_server.SetStrengthCalibration(*table);
+    return true;
 }
 
 void RigctldGroup::Save()
@@ -132,6 +215,12 @@ void RigctldGroup::ShowState()
     // The address and port are chosen while the server is off.
     m_address->setEnabled(!listening);
     m_port->setEnabled(!listening);
+    m_exposure->setText(listening && !m_server.address().isLoopback()
+            ? tr("Listening on %1:%2 is %3")
+                  .arg(AddressText(m_server.address()))
+                  .arg(m_server.port())
+                  .arg(tr(kExposureText))
+            : QString());
     if (!listening) {
         m_status->setText(m_problem.isEmpty() ? tr("Off") : m_problem);
         return;

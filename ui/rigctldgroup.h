@@ -1,6 +1,10 @@
 #pragma once
 
+#include "strengthcalibration.h"
+
 #include <QGroupBox>
+
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -9,8 +13,11 @@ class QSpinBox;
 class RigctlServer;
 
 // The OPTIONS page's network control: switch the rigctld server on and off, choose its address
-// and port, see how many clients are connected. The operator's choice is remembered between runs
-// (QSettings keys under "rigctld/"); a server asked for on the command line is not.
+// and port, see how many clients are connected; whether clients may switch the receiver on and
+// off, whether a client's arrival switches it on, and the S-meter table clients read through. The
+// operator's choices are remembered between runs (QSettings keys under "rigctld/"); a server asked
+// for on the command line is not. A server reachable from other computers is said to be, here and
+// on standard error.
 class RigctldGroup : public QGroupBox
 {
     Q_OBJECT
@@ -19,10 +26,16 @@ public:
     static constexpr const char *kEnabledKey = "rigctld/enabled";
     static constexpr const char *kAddressKey = "rigctld/address";
     static constexpr const char *kPortKey = "rigctld/port";
+    static constexpr const char *kRefusePowerKey = "rigctld/refusePower";
+    static constexpr const char *kSwitchOnKey = "rigctld/switchOnWhenClientConnects";
+    static constexpr const char *kStrengthTableKey = "rigctld/strengthTable";
 
     explicit RigctldGroup(RigctlServer &server, QWidget *parent = nullptr);
 
-    // Takes the remembered address and port, and starts the server if it was left on.
+    // The S-meter table the operator wrote on the page, if any (nothing for the meter's own scale).
+    static std::optional<StrengthCalibration> SavedStrengthTable();
+
+    // Takes the remembered choices, and starts the server if it was left on.
     void Restore();
     // Listens at "[ADDRESS:]PORT" for this run, without remembering it. False, with the reason in
     // `error`, when the text is no such address or the address cannot be bound.
@@ -33,11 +46,19 @@ private:
     bool Start(QString *error);
     void Save();
     void ShowState();
+    void ApplyClientChoices();
+    // Gives the server the table written, if it is one; false (and why, beside it) if not.
+    bool ApplyStrengthTable();
 
     RigctlServer &m_server;
     QCheckBox *m_enable = nullptr;
     QLineEdit *m_address = nullptr;
     QSpinBox *m_port = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_exposure = nullptr;
+    QCheckBox *m_refusePower = nullptr;
+    QCheckBox *m_switchOn = nullptr;
+    QLineEdit *m_strengthTable = nullptr;
+    QLabel *m_strengthProblem = nullptr;
     QString m_problem; // why the last start failed, until the next one
 };

@@ -2,6 +2,7 @@
 #include "commandline.h"
 
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -47,6 +48,7 @@ private slots:
     void mistakesAreReportedWithoutADisplay();
     void qtsOwnOptionsReachQt();
     void rememberedPortUnlessOneIsGiven();
+    void networkServerOpenToOthersIsSaid();
 };
 
 void TestCommandLine::helpListsEveryOptionOnOneLine()
@@ -96,6 +98,8 @@ void TestCommandLine::mistakesAreReportedWithoutADisplay_data()
         << QStringList {"--prot", "1"} << "qz-remote: Unknown option 'prot'.";
     QTest::newRow("port without a device")
         << QStringList {"--port"} << "qz-remote: Missing value after '--port'.";
+    QTest::newRow("idle time not a number") << QStringList {"--rigctld-idle",
+        "soon"} << "qz-remote: --rigctld-idle wants seconds from 0 to 86400, not \"soon\"";
     QTest::newRow("stray argument")
         << QStringList {"/dev/ttyUSB0"} << "qz-remote: unexpected argument \"/dev/ttyUSB0\"";
     QTest::newRow("no display") << QStringList {"--port", "1"}
@@ -155,6 +159,23 @@ void TestCommandLine::rememberedPortUnlessOneIsGiven()
         panel.kill();
         panel.waitForFinished();
     }
+}
+
+void TestCommandLine::networkServerOpenToOthersIsSaid()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::Any, 0));
+    const QString where = QStringLiteral("0.0.0.0:%1").arg(probe.serverPort());
+    probe.close();
+    QTemporaryDir config;
+    const Run run = RunWithoutDisplay(
+        {"-platform", "offscreen", "--simulate", "--rigctld", where, "--exit-when-shown"},
+        config.path());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.contains("qz-remote: rigctld on " + where
+                 + " is reachable from the network: anyone who can reach this port can tune and "
+                   "switch the receiver\n"),
+        qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -98,8 +98,10 @@ void TestLinePacer::burstKeepsToTheLineAndTheLatestFrequencyWins()
     // 40 frequency commands 10 ms apart: 800 bytes in 0.4 s, twice what 9600 baud carries.
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < 40; ++i) {
         rig.link.SendCommand(QString::fromLatin1(Frequency(i)));
+        QTest::qWait(10);
+    }
     const QByteArray wire = CollectUntil(rig.pty, Frequency(39) + '\r', 2000);
     const qint64 elapsedMs = clock.elapsed();
     const QList<QByteArray> lines = Lines(wire);
@@ -127,6 +129,7 @@ void TestLinePacer::otherLinesAreNeverDroppedAndKeepTheirOrder()
             = i % 6 == 5 ? others[(i / 6) % others.size()] : QString::fromLatin1(Frequency(i));
         sent << line;
         rig.link.SendCommand(line);
+        QTest::qWait(10);
     }
     const QByteArray wire = CollectUntil(rig.pty, Frequency(46) + '\r', 3000);
     const QList<QByteArray> lines = Lines(wire);

@@ -6,6 +6,7 @@
 #include "codelog.h"
 #include "mainwindow.h"
 #include "replyparser.h"
+#include "rigctldgroup.h"
 #include "simreceiver.h"
 #include "sweepoptions.h"
 #include "sweepplot.h"
@@ -283,6 +284,19 @@ void TestBandActivity::hitsTableAndExport()
     QVERIFY(!rig.window.ExportHits(nowhere, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(rig.window.hitCount(), 3);
+
+    // With the operator's S-meter table, each reading in dB over S9 beside it.
+    QSettings().setValue(RigctldGroup::kStrengthTableKey, "0:-54 100:0 250:30");
+    QVERIFY(rig.window.ExportHits(path, &error));
+    QCOMPARE(table->headerData(5, Qt::Horizontal).toString(), QStringLiteral("dB over S9"));
+    QCOMPARE(table->index(0, 5).data().toInt(), 20);
+    QFile again(path);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    const QList<QByteArray> calibrated = again.readAll().split('\n');
+    QCOMPARE(
+        calibrated[0], QByteArray("time_utc,frequency_mhz,peak_reading,mode,filter,strength_db"));
+    QVERIFY(calibrated[1].endsWith(",144.050000,200,AM,10 KHz,20"));
+    QSettings().remove(RigctldGroup::kStrengthTableKey);
 }
 
 void TestBandActivity::startNeedsAPlanAndTheLink()
