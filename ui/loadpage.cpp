@@ -1,11 +1,15 @@
 #include "loadpage.h"
 
+#include "bankedit.h"
+#include "bankeditor.h"
 #include "chirpcsv.h"
 #include "memorycheck.h"
 #include "memoryfile.h"
 #include "memorypage.h"
 #include "panel.h"
+#include "panelwidgets.h"
 #include "replacefile.h"
+#include "storedialog.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -17,6 +21,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -92,6 +97,23 @@ LoadPage::LoadPage(const Panel &panel, MemoryPage &memory, QString memoryFilePat
     connect(m_reload, &QPushButton::clicked, this, &LoadPage::Reload);
     connect(m_import, &QPushButton::clicked, this, &LoadPage::ImportChirp);
     connect(m_export, &QPushButton::clicked, this, &LoadPage::ExportChirp);
+    connect(m_store, &QPushButton::clicked, this, [this] { StoreTuned(SelectedBank(), 0); });
+    connect(m_edit, &QPushButton::clicked, this, [this] { EditBank(SelectedBank()); });
+    // Storing and editing from MAIN and MEMORY without a control of their own: a context menu on
+    // the memory grid (empty slots are disabled, so the frame takes their clicks) and on the
+    // frequency display.
+    m_panel.MemoryFrame->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_panel.MemoryFrame, &QWidget::customContextMenuRequested, this,
+        &LoadPage::OfferMemoryMenu);
+    m_panel.DisplayFrequency->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_panel.DisplayFrequency, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint &at) {
+            QMenu menu(m_panel.DisplayFrequency);
+            menu.setObjectName(QStringLiteral("FrequencyMenu"));
+            QAction *store = menu.addAction(tr("Store the tuned channel\u2026"));
+            if (menu.exec(m_panel.DisplayFrequency->mapToGlobal(at)) == store)
+                StoreTuned(m_panel.MemoryBanks->currentIndex() + 1, 0);
+        });
     connect(m_banks, &QListWidget::itemClicked, this,
         [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
     connect(m_banks, &QListWidget::itemActivated, this,
@@ -158,11 +180,17 @@ void LoadPage::Build(QWidget *page)
     m_import->setObjectName(QStringLiteral("ImportChirp"));
     m_export = new QPushButton(tr("Export bank as CHIRP CSV\u2026"), page);
     m_export->setObjectName(QStringLiteral("ExportChirp"));
+    m_store = new QPushButton(tr("Store tuned\u2026"), page);
+    m_store->setObjectName(QStringLiteral("LoadStore"));
+    m_store->setToolTip(tr("Store the tuned frequency, mode, filter and step in a slot"));
+    m_edit = new QPushButton(tr("Edit bank\u2026"), page);
+    m_edit->setObjectName(QStringLiteral("LoadEditBank"));
+    m_edit->setToolTip(tr("Edit the bank selected in the list as a table"));
     m_status = new QLabel(page);
     m_status->setObjectName(QStringLiteral("LoadStatus"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setMinimumWidth(1);
-    for (QPushButton *button : {m_reload, m_import, m_export}) {
+    for (QPushButton *button : {m_reload, m_store, m_edit, m_import, m_export}) {
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
@@ -463,4 +491,69 @@ void LoadPage::ExportChirp()
                           .arg(Count(exported.written, "channel", "channels"), BankText(bank),
                               QFileInfo(csvPath).fileName()));
     m_status->setToolTip(Report(notes));
+}
+
+QString LoadPage::HeaderComment() const
+{
+    QFile example(QString::fromLatin1(MemoryPage::kExampleResource));
+    if (!example.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = example.readAll();
+    return QString::fromLatin1(
+        ::HeaderComment(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
+}
+
+void LoadPage::StoreTuned(int bank, int slot)
+{
+    const ChannelFields tuned = TunedChannel(m_memory.state(), std::string());
+    if (StoreTunedChannel(m_path, tuned, HeaderComment(), bank, slot, DialogParent()))
+        Saved(bank);
+}
+
+BankEditor *LoadPage::EditBank(int bank)
+{
+    if (bank < 1 || bank > kBankCount)
+        return nullptr;
+    QPointer<BankEditor> &editor = m_editors[std::size_t(bank)];
+    if (!editor) {
+        editor = new BankEditor(m_path, bank, TunedChannel(m_memory.state(), std::string()),
+            HeaderComment(), DialogParent());
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        connect(editor, &BankEditor::saved, this, &LoadPage::Saved);
+    }
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    return editor;
+}
+
+void LoadPage::Saved(int bank)
+{
+    // The panel reads the bank the way it always does; the new channels show at once, and a
+    // running bank scan goes on over them.
+    Reload();
+    if (m_panel.MemoryBanks->currentIndex() == bank - 1)
+        m_memory.LoadMemoryBank();
+    m_status->setText(tr("%1 saved.").arg(BankText(bank)));
+}
+
+void LoadPage::OfferMemoryMenu(const QPoint &at)
+{
+    int slot = 0;
+    for (int n = 1; n <= kBankSlots; ++n) {
+        if (m_panel.Memory[std::size_t(n)]->geometry().contains(at))
+            slot = n;
+    }
+    const int bank = m_panel.MemoryBanks->currentIndex() + 1;
+    QMenu menu(m_panel.MemoryFrame);
+    menu.setObjectName(QStringLiteral("MemoryMenu"));
+    QAction *store
+        = menu.addAction(slot > 0 ? tr("Store the tuned channel in slot %1\u2026").arg(slot)
+                                  : tr("Store the tuned channel\u2026"));
+    QAction *edit = menu.addAction(tr("Edit %1\u2026").arg(BankText(bank)));
+    QAction *chosen = menu.exec(m_panel.MemoryFrame->mapToGlobal(at));
+    if (chosen == store)
+        StoreTuned(bank, slot);
+    else if (chosen == edit)
+        EditBank(bank);
 }
