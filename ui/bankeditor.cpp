@@ -191,8 +191,8 @@ bool BankEditor::Load()
 {
     std::string bytes;
     std::string error;
-    const FileRead read = ReadPlainFile(LocalPath(m_path), bytes, error);
-    if (read == FileRead::Failed) {
+    const FileRead read = ReadPlainFile(LocalPath(m_path), bytes, error, kLargestMemoryFileBytes);
+    if (read == FileRead::Failed || read == FileRead::TooLarge) {
         Say(tr("The memory file cannot be read: %1.").arg(QString::fromStdString(error)));
         return false;
     }
@@ -221,7 +221,7 @@ void BankEditor::ShowRows()
 {
     std::string bytes;
     std::string error;
-    if (ReadPlainFile(LocalPath(m_path), bytes, error) != FileRead::Read)
+    if (ReadPlainFile(LocalPath(m_path), bytes, error, kLargestMemoryFileBytes) != FileRead::Read)
         bytes = ToFile(m_header);
     const std::vector<std::string> findings = RowFindings(bytes, m_bank, m_rows);
 
@@ -390,8 +390,8 @@ void BankEditor::CopyRows()
 
     std::string bytes;
     std::string error;
-    const FileRead read = ReadPlainFile(LocalPath(m_path), bytes, error);
-    if (read == FileRead::Failed) {
+    const FileRead read = ReadPlainFile(LocalPath(m_path), bytes, error, kLargestMemoryFileBytes);
+    if (read == FileRead::Failed || read == FileRead::TooLarge) {
         Say(tr("Not copied: the memory file cannot be read: %1.")
                 .arg(QString::fromStdString(error)));
         return;
@@ -428,7 +428,7 @@ bool BankEditor::Save()
     const QString title = tr("Save %1").arg(FromFile(BankName(m_bank)));
     std::string bytes;
     std::string error;
-    const FileRead read = ReadPlainFile(LocalPath(m_path), bytes, error);
+    const FileRead read = ReadPlainFile(LocalPath(m_path), bytes, error, kLargestMemoryFileBytes);
     auto fail = [&](const QString &why) {
         const QString text
             = tr("The memory file could not be saved: %1.\n\nThe file is as it was; the table "
@@ -440,7 +440,7 @@ bool BankEditor::Save()
         box.exec();
         return false;
     };
-    if (read == FileRead::Failed)
+    if (read == FileRead::Failed || read == FileRead::TooLarge)
         return fail(QString::fromStdString(error));
     if (read == FileRead::Missing)
         bytes = ToFile(m_header);
@@ -482,7 +482,7 @@ void BankEditor::FileChanged()
         m_watcher->addPath(m_path); // a file replaced by a rename is watched afresh
     std::string bytes;
     std::string error;
-    if (ReadPlainFile(LocalPath(m_path), bytes, error) != FileRead::Read)
+    if (ReadPlainFile(LocalPath(m_path), bytes, error, kLargestMemoryFileBytes) != FileRead::Read)
         return;
     const BankRows disk = ReadBankRows(bytes, m_bank);
     if (!disk.error.empty() || SameLines(disk.rows, m_onDisk))

@@ -72,7 +72,10 @@ struct MemoryBytes
 MemoryBytes ReadMemory(const QString &path)
 {
     MemoryBytes memory;
-    memory.read = ReadPlainFile(LocalPath(path), memory.bytes, memory.error);
+    memory.read
+        = ReadPlainFile(LocalPath(path), memory.bytes, memory.error, kLargestMemoryFileBytes);
+    if (memory.read == FileRead::TooLarge)
+        memory.read = FileRead::Failed; // said as a file that cannot be read, with the word why
     return memory;
 }
 
@@ -220,10 +223,11 @@ void LoadPage::Reload()
         break;
     case FileRead::Missing:
         m_changed->setText(tr("no such file"));
-        m_summary->setText(tr("There is no memory file yet. Edit Memory on the MEMORY page "
-                              "offers to create one from the example; an import creates one too."));
+        m_summary->setText(tr("There is no memory file yet. Store tuned, Edit bank and an import "
+                              "create one; Edit Memory on the MEMORY page offers the example."));
         break;
     case FileRead::Failed:
+    case FileRead::TooLarge:
         m_changed->setText(tr("cannot be read"));
         m_summary->setText(
             tr("The file cannot be read: %1.").arg(QString::fromStdString(memory.error)));

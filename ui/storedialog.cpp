@@ -125,8 +125,8 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
     };
     std::string bytes;
     std::string error;
-    FileRead read = ReadPlainFile(path, bytes, error);
-    if (read == FileRead::Failed)
+    FileRead read = ReadPlainFile(path, bytes, error, kLargestMemoryFileBytes);
+    if (read == FileRead::Failed || read == FileRead::TooLarge)
         return warn(
             QObject::tr("The memory file %1 cannot be read: %2.")
                 .arg(QDir::toNativeSeparators(memoryFilePath), QString::fromStdString(error)));
@@ -150,8 +150,8 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
         return warn(QObject::tr("Nothing was stored: %1.").arg(QString::fromStdString(problem)));
 
     // Read again: the file may have changed while the dialog was open.
-    read = ReadPlainFile(path, bytes, error);
-    if (read == FileRead::Failed)
+    read = ReadPlainFile(path, bytes, error, kLargestMemoryFileBytes);
+    if (read == FileRead::Failed || read == FileRead::TooLarge)
         return warn(QObject::tr("The memory file cannot be read: %1. Nothing was stored.")
                         .arg(QString::fromStdString(error)));
     if (read == FileRead::Missing)
