@@ -204,6 +204,8 @@ int ImportChirp(const Arguments &args, std::ostream &out, std::ostream &err)
 
     for (const ChirpNote &note : imported.skipped)
         out << csvPath << ":" << note.line << ": " << note.message << "\n";
+    for (const ChirpNote &note : imported.renamed)
+        out << csvPath << ":" << note.line << ": " << note.message << "\n";
     const ImportPlan plan = PlanImport(imported.channels, bank, args.spill);
     for (const ImportedChannel &channel : plan.leftOver) {
         out << csvPath << ":" << channel.line << ": \"" << channel.fields.name << "\" at "

@@ -444,11 +444,18 @@ void LoadPage::ImportChirp()
         skipped.push_back("line " + std::to_string(channel.line) + ": \"" + channel.fields.name
             + "\" at " + channel.fields.frequency + ": no room left in the bank; not written");
     }
-    if (!skipped.empty()) {
-        QMessageBox report(QMessageBox::Information, title,
-            tr("%1 written to %2; %3 of the file's records were not.")
-                .arg(Count(written, "channel", "channels"), where)
-                .arg(skipped.size()),
+    std::vector<std::string> renamed;
+    for (const ChirpNote &note : imported.renamed)
+        renamed.push_back("line " + std::to_string(note.line) + ": " + note.message);
+    if (!skipped.empty() || !renamed.empty()) {
+        QStringList said {tr("%1 written to %2").arg(Count(written, "channel", "channels"), where)};
+        if (!skipped.empty())
+            said << tr("%1 of the file's records were not").arg(skipped.size());
+        if (!renamed.empty())
+            said << tr("%1 stored with a name changed to fit the memory file")
+                        .arg(Count(int(renamed.size()), "channel is", "channels are"));
+        skipped.insert(skipped.end(), renamed.begin(), renamed.end());
+        QMessageBox report(QMessageBox::Information, title, said.join(QStringLiteral("; ")) + '.',
             QMessageBox::Ok, DialogParent());
         report.setObjectName(QStringLiteral("ImportReport"));
         report.setDetailedText(Report(skipped));
