@@ -247,9 +247,11 @@ void BankEditor::ShowRows()
     m_showing = false;
     const auto marked = std::count_if(
         findings.begin(), findings.end(), [](const std::string &f) { return !f.empty(); });
-    if (marked > 0)
-        Say(tr("%n row(s) marked: the panel will not read them as they look (hover for why).", "",
-            int(marked)));
+    m_marks = marked == 0
+        ? QString()
+        : tr("%n row(s) marked !: the panel will not read them as they look (hover for why).", "",
+            int(marked));
+    Say(m_said);
 }
 
 void BankEditor::Change(std::vector<BankRow> rows, const QString &what)
@@ -508,7 +510,9 @@ void BankEditor::FileChanged()
 
 void BankEditor::Say(const QString &text)
 {
-    m_status->setText(text);
+    m_said = text;
+    m_status->setText(m_said.isEmpty() || m_marks.isEmpty() ? m_said + m_marks
+                                                            : m_said + QLatin1Char('\n') + m_marks);
 }
 
 void BankEditor::closeEvent(QCloseEvent *event)

@@ -61,6 +61,8 @@ private:
     // The bank's lines as last read or written: a change by another program shows as a difference.
     std::vector<BankRow> m_onDisk;
     bool m_showing = false;
+    QString m_said; // the last action's word
+    QString m_marks; // how many rows are marked
     QTableWidget *m_table = nullptr;
     QUndoStack *m_undo = nullptr;
     QLabel *m_status = nullptr;

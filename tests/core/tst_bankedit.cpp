@@ -1,7 +1,5 @@
 #include "bankedit.h"
 #include "memorycheck.h"
-#include "options.h"
-#include "recall.h"
 #include "tunedstate.h"
 
 #include <QtTest>
@@ -76,8 +74,6 @@ private slots:
     // as they were, and leaves a file the checker passes and the panel reads as edited.
     void editsKeepTheRestOfTheFile_data();
     void editsKeepTheRestOfTheFile();
-    void storedChannelRecallsExactly_data();
-    void storedChannelRecallsExactly();
     void typedValues_data();
     void typedValues();
     void fileThePanelCannotReadIsNotEdited();
@@ -170,52 +166,6 @@ void TestBankEdit::editsKeepTheRestOfTheFile()
         if (rows.rows[i].edited())
             QVERIFY2(findings[i].empty(), findings[i].c_str());
     }
-}
-
-void TestBankEdit::storedChannelRecallsExactly_data()
-{
-    QTest::addColumn<double>("mhz");
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<double>("step");
-    QTest::addColumn<int>("stepIndex");
-
-    QTest::newRow("PMR, 6.25 kHz step") << 446.00625 << "FM"
-                                        << "BW1" << 0.00625 << 9;
-    QTest::newRow("broadcast FM") << 105.9 << "PLS"
-                                  << "BW4" << 0.1 << 17;
-    QTest::newRow("top of the range, 1 MHz filter") << 1100.0 << "AM"
-                                                    << "BW5" << 10.0 << 20;
-    QTest::newRow("bottom, 1 Hz step") << 0.1 << "CW"
-                                       << "BW2" << 0.000001 << 0;
-    QTest::newRow("7.0745 USB, 12.5 kHz") << 7.0745 << "USB"
-                                          << "BW3" << 0.0125 << 12;
-}
-
-void TestBankEdit::storedChannelRecallsExactly()
-{
-    QFETCH(double, mhz);
-    QFETCH(QString, mode);
-    QFETCH(QString, filter);
-    QFETCH(double, step);
-    QFETCH(int, stepIndex);
-
-    const TunedState state
-        = Tuned(mhz, mode.toLatin1().constData(), filter.toLatin1().constData(), step);
-    std::vector<BankRow> rows;
-    StoreInSlot(rows, 1, TunedChannel(state, "ABCDEF"));
-    const std::string file = WriteBankRows("", 9, rows).bytes;
-    QVERIFY(CheckMemoryFile(file).findings.empty());
-
-    const std::vector<ChannelFields> bank = LoadBank(file, BankName(9));
-    QCOMPARE(bank.size(), std::size_t(1));
-    QCOMPARE(bank[0].name, std::string("ABCDEF"));
-    const auto recall = DecideRecall(bank[0].frequency, bank[0].mode, bank[0].filter, bank[0].step);
-    QVERIFY(recall.has_value());
-    QCOMPARE(recall->frequencyMHz, mhz);
-    QCOMPARE(QLatin1String(kModeTable[std::size_t(recall->modeIndex)].word), mode);
-    QCOMPARE(QLatin1String(kFilterTable[std::size_t(recall->filterIndex)].word), filter);
-    QCOMPARE(recall->stepIndex, stepIndex);
 }
 
 void TestBankEdit::typedValues_data()
