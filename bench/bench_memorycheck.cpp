@@ -1,5 +1,6 @@
 // Prints the peak memory of `qz-remote --check-memory` on memory files of growing size; asserts
 // nothing. The largest files are sparse: refused by their size, they cost no disk.
+#include "channelline.h"
 #include "memoryfile.h"
 
 #include <algorithm>
@@ -12,15 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string ChannelLine(int bank, int slot)
-{
-    char line[160];
-    std::snprintf(line, sizeof line,
-        " %s FREQUENCY=%-11.4f NAME=CH%-4d MODE=FM  FILTER=50 KHz STEP=12.5 KHz\r\n",
-        BankName(bank).c_str(), 100.0 + bank + slot * 0.0125, slot);
-    return line;
-}
 
 // Channel lines over and over up to the size, or a sparse file of that size.
 bool WriteFile(const std::string &path, long long bytes, bool sparse)
