@@ -530,6 +530,10 @@ BankEditor *LoadPage::EditBank(int bank)
         editor = new BankEditor(m_path, bank, TunedChannel(m_memory.state(), std::string()),
             HeaderComment(), DialogParent());
         editor->setAttribute(Qt::WA_DeleteOnClose);
+        // The panel's keys are read from the keyboard whatever window is in front: typing a name
+        // must not step the receiver or start the bank scan. Modal windows are left alone by the
+        // keyboard poll, as dialogs are.
+        editor->setWindowModality(Qt::ApplicationModal);
         connect(editor, &BankEditor::saved, this, &LoadPage::Saved);
     }
     editor->show();

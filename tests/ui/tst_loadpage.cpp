@@ -685,7 +685,7 @@ void TestLoadPage::fileChangedElsewhereWhileEditing()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(theirs);
     }
-    QTRY_COMPARE(answers.asked(), QStringList {"BankChangedOutside"});
+    QTRY_VERIFY(answers.asked().contains("BankChangedOutside"));
     QTRY_COMPARE(Column(table, 1).mid(0, 2), (QStringList {"RADIO1", "THEIRS"}));
     editor->close();
 }
@@ -735,15 +735,17 @@ void TestLoadPage::screenshots()
     QVERIFY(!tablePicture.isNull());
     QVERIFY(tablePicture.save(out + "/bank-table.png"));
 
-    Answers answers({{"StoreDialog", [&](QWidget *dialog) {
-                          dialog->findChild<QLineEdit *>("StoreName")->setText("TOWER");
-                          QVERIFY(dialog->grab().toImage().save(out + "/store-dialog.png"));
-                          static_cast<QDialog *>(dialog)->reject();
-                      }}});
-    rig.window->loadPage().StoreTuned(2, 0);
-    QCOMPARE(answers.asked(), QStringList {"StoreDialog"});
-    QVERIFY(QFile::exists(out + "/store-dialog.png"));
+    Answers answers({{"BankUnsaved", Answers::Press(QMessageBox::Discard)},
+        {"StoreDialog", [&](QWidget *dialog) {
+             dialog->findChild<QLineEdit *>("StoreName")->setText("TOWER");
+             QVERIFY(dialog->grab().toImage().save(out + "/store-dialog.png"));
+             static_cast<QDialog *>(dialog)->reject();
+         }}});
     editor->close();
+    QVERIFY(!editor->isVisible());
+    rig.window->loadPage().StoreTuned(2, 0);
+    QVERIFY(answers.asked().endsWith("StoreDialog"));
+    QVERIFY(QFile::exists(out + "/store-dialog.png"));
 }
 
 QTEST_MAIN(TestLoadPage)
