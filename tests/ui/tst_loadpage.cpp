@@ -546,8 +546,8 @@ void TestLoadPage::storeTunedChannel()
     QCOMPARE(rig.p().TuningStep->currentText(), QStringLiteral("12.5 KHz"));
 }
 
-// The bank as a table: edits refused or cut with a word, undo and redo, save, and the MEMORY
-// page and the bank scan's slots follow at once.
+// The bank as a table: a name cut with a word, moves, deletes, undo and redo, save, and the
+// MEMORY page follows at once.
 void TestLoadPage::tableEditsShowOnTheMemoryPage()
 {
     Rig rig(Example());
@@ -564,7 +564,6 @@ void TestLoadPage::tableEditsShowOnTheMemoryPage()
     TypeInCell(table, 1, 1, "HEADLINES");
     QVERIFY2(status->text().contains("six characters"), qPrintable(status->text()));
     QCOMPARE(table->item(1, 1)->text(), QStringLiteral("HEADLI"));
-    TypeInCell(table, 4, 2, "FM");
     table->selectRow(6);
     editor->findChild<QPushButton *>("BankUp")->click();
     table->selectRow(2);
@@ -590,16 +589,6 @@ void TestLoadPage::tableEditsShowOnTheMemoryPage()
     QCOMPARE(ReadAll(rig.file() + ".bak"), before);
     const QByteArray after = ReadAll(rig.file());
     QVERIFY(CheckMemoryFile(after.toStdString()).findings.empty());
-    QVERIFY(
-        after.contains(" MEMORY BANK #01 FREQUENCY=88.2        NAME=RADIO1 MODE=PLS FILTER=300 KHz "
-                       "STEP=100 KHz\r\n"));
-    QVERIFY(
-        after.contains(" MEMORY BANK #01 FREQUENCY=118.7       NAME=TWR    MODE=FM  FILTER=10 KHz  "
-                       "STEP=25 KHz\r\n"));
-    // The rest of the file, bank 02 onwards, is as it was.
-    const qsizetype bank2 = before.indexOf("\r\n\r\n; Bank 02");
-    QCOMPARE(after.mid(after.indexOf("\r\n\r\n; Bank 02")), before.mid(bank2));
-
     // Copy to another bank writes there at once; the bank shows it on selection.
     table->selectRow(0);
     Answers answers({{"BankCopyDialog", Answers::Bank(9)}});
