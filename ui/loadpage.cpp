@@ -146,7 +146,8 @@ void LoadPage::Build(QWidget *page)
     m_changed = new QLabel(page);
     m_changed->setObjectName(QStringLiteral("LoadChanged"));
     m_changed->setTextFormat(Qt::PlainText);
-    m_changed->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    // At least as wide as its text, which is set after the layout was first made.
+    m_changed->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     fileRow->addWidget(m_file, 1);
     fileRow->addWidget(m_changed);
     layout->addLayout(fileRow);
@@ -197,8 +198,9 @@ void LoadPage::Build(QWidget *page)
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
-    buttons->addWidget(m_status, 1);
     layout->addLayout(buttons);
+    // A line of its own: the buttons take the page's width.
+    layout->addWidget(m_status);
 }
 
 void LoadPage::Reload()
