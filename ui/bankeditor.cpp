@@ -487,7 +487,8 @@ void BankEditor::FileChanged()
     if (ReadPlainFile(LocalPath(m_path), bytes, error, kLargestMemoryFileBytes) != FileRead::Read)
         return;
     const BankRows disk = ReadBankRows(bytes, m_bank);
-    if (!disk.error.empty() || SameLines(disk.rows, m_onDisk))
+    // Changes that come while the question is open are seen when it has been answered.
+    if (m_asking || !disk.error.empty() || SameLines(disk.rows, m_onDisk))
         return;
     if (m_undo->isClean()) {
         Load();
@@ -501,11 +502,16 @@ void BankEditor::FileChanged()
             .arg(FromFile(BankName(m_bank))),
         QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("BankChangedOutside"));
-    if (ask.exec() == QMessageBox::Yes) {
+    m_asking = true;
+    const bool reload = ask.exec() == QMessageBox::Yes;
+    m_asking = false;
+    if (reload) {
         Load();
         return;
     }
+    // Kept: the lines as they are now are the ones a save replaces, unless they change again.
     m_onDisk = disk.rows;
+    FileChanged();
 }
 
 void BankEditor::Say(const QString &text)

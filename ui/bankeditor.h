@@ -61,6 +61,7 @@ private:
     // The bank's lines as last read or written: a change by another program shows as a difference.
     std::vector<BankRow> m_onDisk;
     bool m_showing = false;
+    bool m_asking = false; // the question about another program's change is open
     QString m_said; // the last action's word
     QString m_marks; // how many rows are marked
     QTableWidget *m_table = nullptr;
