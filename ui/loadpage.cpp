@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -519,8 +520,15 @@ QString LoadPage::HeaderComment() const
 void LoadPage::StoreTuned(int bank, int slot)
 {
     const ChannelFields tuned = TunedChannel(m_memory.state(), std::string());
-    if (StoreTunedChannel(m_path, tuned, HeaderComment(), bank, slot, DialogParent()))
-        Saved(bank);
+    QString stored;
+    if (!StoreTunedChannel(m_path, tuned, HeaderComment(), bank, slot, stored, DialogParent()))
+        return;
+    Saved(bank);
+    // Said where the operator is, on MAIN too, without a box to close.
+    const QString said = tr("Stored: %1.").arg(stored);
+    m_status->setText(said);
+    QWidget *display = m_panel.DisplayFrequency;
+    QToolTip::showText(display->mapToGlobal(QPoint(0, display->height())), said, display);
 }
 
 BankEditor *LoadPage::EditBank(int bank)

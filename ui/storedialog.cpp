@@ -113,7 +113,7 @@ QString StoreDialog::name() const
 }
 
 bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned,
-    const QString &header, int &bank, int slot, QWidget *parent)
+    const QString &header, int &bank, int slot, QString &stored, QWidget *parent)
 {
     const QString title = QObject::tr("Store the tuned channel");
     const std::string path = QFile::encodeName(memoryFilePath).toStdString();
@@ -187,5 +187,8 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
                                 "nothing was stored.")
                         .arg(QString::fromStdString(error)));
     bank = chosenBank;
+    stored = QObject::tr("%1 in %2, %3")
+                 .arg(name.empty() ? FromFile(fields.frequency) : FromFile(name),
+                     FromFile(BankName(chosenBank)), SlotName(target));
     return true;
 }

@@ -38,6 +38,7 @@ private:
 
 // Stores the tuned channel: asks with the dialog, asks again before replacing a loaded slot, writes
 // the file (created with the header comment when there is none) and says why when it cannot.
-// True when the file was written; bank then holds the bank written to.
+// True when the file was written; bank then holds the bank written to and stored says where it went
+// ("MARINE in MEMORY BANK #01, A8 (slot 8)").
 bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned,
-    const QString &header, int &bank, int slot, QWidget *parent);
+    const QString &header, int &bank, int slot, QString &stored, QWidget *parent);

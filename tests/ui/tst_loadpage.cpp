@@ -528,6 +528,12 @@ void TestLoadPage::storeTunedChannel()
             answers.texts()[1].startsWith("A2 (slot 2) of MEMORY BANK #01 holds NEWS (94.6 MHz"));
 
     QCOMPARE(rig.captions(), captions);
+    if (replace != "No")
+        QCOMPARE(rig.find<QLabel>("LoadStatus")->text(),
+            QStringLiteral("Stored: MARINE in MEMORY BANK #01, %1.")
+                .arg(slot == 2     ? "A2 (slot 2)"
+                        : withFile ? "A8 (slot 8)"
+                                   : "A1 (slot 1)"));
     const QByteArray after = ReadAll(rig.file());
     QVERIFY(CheckMemoryFile(after.toStdString()).findings.empty());
     if (!withFile) {
