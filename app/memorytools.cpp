@@ -141,7 +141,12 @@ int CheckMemory(const std::string &path, std::ostream &out, std::ostream &err)
 {
     std::string bytes;
     std::string error;
-    if (ReadPlainFile(path, bytes, error) != FileRead::Read) {
+    const FileRead read = ReadPlainFile(path, bytes, error, kLargestMemoryFileBytes);
+    if (read == FileRead::TooLarge) {
+        err << kProgram << ": " << path << " is not checked: " << error << "\n";
+        return kExitCannotRead;
+    }
+    if (read != FileRead::Read) {
         err << kProgram << ": cannot read " << path << ": " << error << "\n";
         return kExitCannotRead;
     }
@@ -183,9 +188,9 @@ int ImportChirp(const Arguments &args, std::ostream &out, std::ostream &err)
     }
 
     std::string memory;
-    const FileRead memoryRead = ReadPlainFile(memoryPath, memory, error);
+    const FileRead memoryRead = ReadPlainFile(memoryPath, memory, error, kLargestMemoryFileBytes);
     const bool memoryExists = memoryRead == FileRead::Read;
-    if (memoryRead == FileRead::Failed) {
+    if (memoryRead == FileRead::Failed || memoryRead == FileRead::TooLarge) {
         err << kProgram << ": cannot read " << memoryPath << ": " << error << "\n";
         return kExitCannotRead;
     }
@@ -198,6 +203,8 @@ int ImportChirp(const Arguments &args, std::ostream &out, std::ostream &err)
     }
 
     for (const ChirpNote &note : imported.skipped)
+        out << csvPath << ":" << note.line << ": " << note.message << "\n";
+    for (const ChirpNote &note : imported.renamed)
         out << csvPath << ":" << note.line << ": " << note.message << "\n";
     const ImportPlan plan = PlanImport(imported.channels, bank, args.spill);
     for (const ImportedChannel &channel : plan.leftOver) {
@@ -270,7 +277,7 @@ int ExportChirp(const Arguments &args, std::ostream &out, std::ostream &err)
 
     std::string memory;
     std::string error;
-    if (ReadPlainFile(memoryPath, memory, error) != FileRead::Read) {
+    if (ReadPlainFile(memoryPath, memory, error, kLargestMemoryFileBytes) != FileRead::Read) {
         err << kProgram << ": cannot read " << memoryPath << ": " << error << "\n";
         return kExitCannotRead;
     }

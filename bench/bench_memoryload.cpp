@@ -1,4 +1,5 @@
 // Prints how long loading a memory bank takes; asserts nothing.
+#include "channelline.h"
 #include "memoryfile.h"
 
 #include <algorithm>
@@ -8,15 +9,6 @@
 #include <vector>
 
 namespace {
-
-std::string ChannelLine(int bank, int slot)
-{
-    char line[160];
-    std::snprintf(line, sizeof line,
-        " %s FREQUENCY=%-11.4f NAME=CH%-4d MODE=FM  FILTER=50 KHz STEP=12.5 KHz\r\n",
-        BankName(bank).c_str(), 100.0 + bank + slot * 0.0125, slot);
-    return line;
-}
 
 std::string FullFile()
 {

@@ -126,10 +126,57 @@ int StepIndexForHz(std::int64_t hz)
     return -1;
 }
 
+// Cyrillic letters in Latin letters, as names on signs and in passports are written: an operator
+// can still read "Moskva" where the file cannot hold "Москва".
+const char *CyrillicInLatin(std::uint32_t code)
+{
+    static const char *const kLetters[32]
+        = {"A", "B", "V", "G", "D", "E", "ZH", "Z", "I", "Y", "K", "L", "M", "N", "O", "P", "R",
+            "S", "T", "U", "F", "KH", "TS", "CH", "SH", "SHCH", "", "Y", "", "E", "YU", "YA"};
+    static const char *const kSmall[32]
+        = {"a", "b", "v", "g", "d", "e", "zh", "z", "i", "y", "k", "l", "m", "n", "o", "p", "r",
+            "s", "t", "u", "f", "kh", "ts", "ch", "sh", "shch", "", "y", "", "e", "yu", "ya"};
+    if (code >= 0x410 && code < 0x430)
+        return kLetters[code - 0x410];
+    if (code >= 0x430 && code < 0x450)
+        return kSmall[code - 0x430];
+    switch (code) {
+    case 0x401:
+        return "E";
+    case 0x451:
+        return "e";
+    case 0x404:
+        return "YE";
+    case 0x454:
+        return "ye";
+    case 0x406:
+        return "I";
+    case 0x456:
+        return "i";
+    case 0x407:
+        return "YI";
+    case 0x457:
+        return "yi";
+    case 0x490:
+        return "G";
+    case 0x491:
+        return "g";
+    default:
+        return nullptr;
+    }
+}
+
+// What became of the characters the memory file cannot hold.
+struct Lost
+{
+    int transliterated = 0;
+    int dropped = 0;
+};
+
 // UTF-8 text as the memory file's single-byte text: characters up to U+00FF become their byte,
-// others a question mark. Bytes that are not UTF-8 are kept as they are (the export was already
-// single-byte).
-std::string SingleByteText(std::string_view utf8)
+// Cyrillic letters Latin ones, and others are left out; lost counts them. Bytes that are not
+// UTF-8 are kept as they are (the export was already single-byte).
+std::string SingleByteText(std::string_view utf8, Lost *lost = nullptr)
 {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
@@ -161,8 +208,16 @@ std::string SingleByteText(std::string_view utf8)
             ++i;
             continue;
         }
-        out += code <= 0xFF ? static_cast<char>(code) : '?';
         i += static_cast<std::size_t>(length);
+        if (code <= 0xFF) {
+            out += static_cast<char>(code);
+        } else if (const char *latin = CyrillicInLatin(code)) {
+            out += latin;
+            if (lost)
+                ++lost->transliterated;
+        } else if (lost) {
+            ++lost->dropped;
+        }
     }
     return out;
 }
@@ -185,9 +240,9 @@ std::string Utf8Text(std::string_view singleByte)
 // A CHIRP name as the memory file can hold it: no control characters, no "=" (with it a name
 // could hold a key and break the fields after it), cut to six characters without the spaces
 // around it.
-std::string MemoryName(std::string_view utf8)
+std::string MemoryName(std::string_view utf8, Lost *lost = nullptr)
 {
-    std::string name = SingleByteText(utf8);
+    std::string name = SingleByteText(utf8, lost);
     for (char &c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f)
@@ -343,7 +398,8 @@ ChirpImport ImportChirpCsv(std::string_view csv)
                 : std::string();
         };
         const std::string frequencyText = TrimmedText(cell(frequencyColumn));
-        const std::string name = MemoryName(cell(nameColumn));
+        Lost lost;
+        const std::string name = MemoryName(cell(nameColumn), &lost);
         const std::string shownName = TrimmedText(cell(nameColumn));
         const std::string label
             = (shownName.empty() ? std::string("channel") : "\"" + shownName + "\"")
@@ -405,6 +461,18 @@ ChirpImport ImportChirpCsv(std::string_view csv)
         channel.fields.filter = kFilterTable[static_cast<std::size_t>(filterIndex)].caption;
         channel.fields.step = step;
         result.channels.push_back(channel);
+        if (lost.transliterated + lost.dropped > 0) {
+            std::string how = "the memory file holds one byte per character, so";
+            if (lost.transliterated > 0)
+                how += " Cyrillic letters are written in Latin ones";
+            if (lost.dropped > 0)
+                how += std::string(lost.transliterated > 0 ? " and " : " ")
+                    + std::to_string(lost.dropped) + " character"
+                    + (lost.dropped == 1 ? " it cannot hold was" : "s it cannot hold were")
+                    + " left out";
+            result.renamed.push_back(
+                {row->line, label + ": the name is stored as \"" + name + "\": " + how});
+        }
     }
     return result;
 }

@@ -41,16 +41,20 @@ struct ChirpImport
     std::string error;
     std::vector<ImportedChannel> channels; // in the order of the records
     std::vector<ChirpNote> skipped; // records that give no channel, and why
+    // Channels whose names had characters the memory file cannot hold, and what became of them.
+    std::vector<ChirpNote> renamed;
 };
 
 // Reads a CHIRP export. The columns are found by their header names (any order, any letter
 // case); Frequency is needed, Name, Mode and TStep are used when present, the rest (duplex,
 // offset and tones are for transmitting) is ignored. Each record gives a channel with the
-// receive frequency, the name cut to six characters, the mode (FM and NFM as FM, WFM as PLS, AM,
-// USB, LSB, CW; any other mode skips the record), the band plan's filter for the frequency (the
-// narrowest for NFM; a Comment written exactly "FILTER=10 KHz", as the export writes it, gives
-// that filter) and the step from TStep when it is one of the panel's, else the band plan's.
-// Frequencies outside 0.1 to 1100 MHz are skipped too.
+// receive frequency, the name in single-byte text (Cyrillic written in Latin letters, other
+// characters the file cannot hold left out, each such name listed in renamed) cut to six
+// characters, the mode (FM and NFM as FM, WFM as PLS, AM, USB, LSB, CW; any other mode skips the
+// record), the band plan's filter for the frequency (the narrowest for NFM; a Comment written
+// exactly "FILTER=10 KHz", as the export writes it, gives that filter) and the step from TStep
+// when it is one of the panel's, else the band plan's. Frequencies outside 0.1 to 1100 MHz are
+// skipped too.
 ChirpImport ImportChirpCsv(std::string_view csv);
 
 // A channel line of the bank with every value padded to its width:

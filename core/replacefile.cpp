@@ -111,7 +111,8 @@ bool PutInPlace(const std::string &temporary, const std::string &target, std::st
 
 } // namespace
 
-FileRead ReadPlainFile(const std::string &path, std::string &bytes, std::string &error)
+FileRead ReadPlainFile(
+    const std::string &path, std::string &bytes, std::string &error, std::size_t maxBytes)
 {
     bytes.clear();
     // Opened without waiting, so that a named pipe with no writer cannot hold the program.
@@ -128,6 +129,16 @@ FileRead ReadPlainFile(const std::string &path, std::string &bytes, std::string 
         ::close(fd);
         return FileRead::Failed;
     }
+    auto tooLarge = [&] {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        error = "it is larger than " + std::to_string(maxBytes / (1024 * 1024))
+            + " MB, far beyond any memory file (99 full banks take about 300 KB)";
+        ::close(fd);
+        return FileRead::TooLarge;
+    };
+    if (static_cast<unsigned long long>(info.st_size) > maxBytes)
+        return tooLarge();
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -140,6 +151,8 @@ FileRead ReadPlainFile(const std::string &path, std::string &bytes, std::string 
         }
         if (n == 0)
             break;
+        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
+            return tooLarge();
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);

@@ -1,11 +1,15 @@
 #include "loadpage.h"
 
+#include "bankedit.h"
+#include "bankeditor.h"
 #include "chirpcsv.h"
 #include "memorycheck.h"
 #include "memoryfile.h"
 #include "memorypage.h"
 #include "panel.h"
+#include "panelwidgets.h"
 #include "replacefile.h"
+#include "storedialog.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -17,9 +21,11 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -67,7 +73,10 @@ struct MemoryBytes
 MemoryBytes ReadMemory(const QString &path)
 {
     MemoryBytes memory;
-    memory.read = ReadPlainFile(LocalPath(path), memory.bytes, memory.error);
+    memory.read
+        = ReadPlainFile(LocalPath(path), memory.bytes, memory.error, kLargestMemoryFileBytes);
+    if (memory.read == FileRead::TooLarge)
+        memory.read = FileRead::Failed; // said as a file that cannot be read, with the word why
     return memory;
 }
 
@@ -92,6 +101,23 @@ LoadPage::LoadPage(const Panel &panel, MemoryPage &memory, QString memoryFilePat
     connect(m_reload, &QPushButton::clicked, this, &LoadPage::Reload);
     connect(m_import, &QPushButton::clicked, this, &LoadPage::ImportChirp);
     connect(m_export, &QPushButton::clicked, this, &LoadPage::ExportChirp);
+    connect(m_store, &QPushButton::clicked, this, [this] { StoreTuned(SelectedBank(), 0); });
+    connect(m_edit, &QPushButton::clicked, this, [this] { EditBank(SelectedBank()); });
+    // Storing and editing from MAIN and MEMORY without a control of their own: a context menu on
+    // the memory grid (empty slots are disabled, so the frame takes their clicks) and on the
+    // frequency display.
+    m_panel.MemoryFrame->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_panel.MemoryFrame, &QWidget::customContextMenuRequested, this,
+        &LoadPage::OfferMemoryMenu);
+    m_panel.DisplayFrequency->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_panel.DisplayFrequency, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint &at) {
+            QMenu menu(m_panel.DisplayFrequency);
+            menu.setObjectName(QStringLiteral("FrequencyMenu"));
+            QAction *store = menu.addAction(tr("Store the tuned channel\u2026"));
+            if (menu.exec(m_panel.DisplayFrequency->mapToGlobal(at)) == store)
+                StoreTuned(m_panel.MemoryBanks->currentIndex() + 1, 0);
+        });
     connect(m_banks, &QListWidget::itemClicked, this,
         [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
     connect(m_banks, &QListWidget::itemActivated, this,
@@ -121,7 +147,8 @@ void LoadPage::Build(QWidget *page)
     m_changed = new QLabel(page);
     m_changed->setObjectName(QStringLiteral("LoadChanged"));
     m_changed->setTextFormat(Qt::PlainText);
-    m_changed->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    // At least as wide as its text, which is set after the layout was first made.
+    m_changed->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     fileRow->addWidget(m_file, 1);
     fileRow->addWidget(m_changed);
     layout->addLayout(fileRow);
@@ -158,16 +185,23 @@ void LoadPage::Build(QWidget *page)
     m_import->setObjectName(QStringLiteral("ImportChirp"));
     m_export = new QPushButton(tr("Export bank as CHIRP CSV\u2026"), page);
     m_export->setObjectName(QStringLiteral("ExportChirp"));
+    m_store = new QPushButton(tr("Store tuned\u2026"), page);
+    m_store->setObjectName(QStringLiteral("LoadStore"));
+    m_store->setToolTip(tr("Store the tuned frequency, mode, filter and step in a slot"));
+    m_edit = new QPushButton(tr("Edit bank\u2026"), page);
+    m_edit->setObjectName(QStringLiteral("LoadEditBank"));
+    m_edit->setToolTip(tr("Edit the bank selected in the list as a table"));
     m_status = new QLabel(page);
     m_status->setObjectName(QStringLiteral("LoadStatus"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setMinimumWidth(1);
-    for (QPushButton *button : {m_reload, m_import, m_export}) {
+    for (QPushButton *button : {m_reload, m_store, m_edit, m_import, m_export}) {
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
-    buttons->addWidget(m_status, 1);
     layout->addLayout(buttons);
+    // A line of its own: the buttons take the page's width.
+    layout->addWidget(m_status);
 }
 
 void LoadPage::Reload()
@@ -192,10 +226,11 @@ void LoadPage::Reload()
         break;
     case FileRead::Missing:
         m_changed->setText(tr("no such file"));
-        m_summary->setText(tr("There is no memory file yet. Edit Memory on the MEMORY page "
-                              "offers to create one from the example; an import creates one too."));
+        m_summary->setText(tr("There is no memory file yet. Store tuned, Edit bank and an import "
+                              "create one; Edit Memory on the MEMORY page offers the example."));
         break;
     case FileRead::Failed:
+    case FileRead::TooLarge:
         m_changed->setText(tr("cannot be read"));
         m_summary->setText(
             tr("The file cannot be read: %1.").arg(QString::fromStdString(memory.error)));
@@ -412,11 +447,18 @@ void LoadPage::ImportChirp()
         skipped.push_back("line " + std::to_string(channel.line) + ": \"" + channel.fields.name
             + "\" at " + channel.fields.frequency + ": no room left in the bank; not written");
     }
-    if (!skipped.empty()) {
-        QMessageBox report(QMessageBox::Information, title,
-            tr("%1 written to %2; %3 of the file's records were not.")
-                .arg(Count(written, "channel", "channels"), where)
-                .arg(skipped.size()),
+    std::vector<std::string> renamed;
+    for (const ChirpNote &note : imported.renamed)
+        renamed.push_back("line " + std::to_string(note.line) + ": " + note.message);
+    if (!skipped.empty() || !renamed.empty()) {
+        QStringList said {tr("%1 written to %2").arg(Count(written, "channel", "channels"), where)};
+        if (!skipped.empty())
+            said << tr("%1 of the file's records were not").arg(skipped.size());
+        if (!renamed.empty())
+            said << tr("%1 stored with a name changed to fit the memory file")
+                        .arg(Count(int(renamed.size()), "channel is", "channels are"));
+        skipped.insert(skipped.end(), renamed.begin(), renamed.end());
+        QMessageBox report(QMessageBox::Information, title, said.join(QStringLiteral("; ")) + '.',
             QMessageBox::Ok, DialogParent());
         report.setObjectName(QStringLiteral("ImportReport"));
         report.setDetailedText(Report(skipped));
@@ -463,4 +505,80 @@ void LoadPage::ExportChirp()
                           .arg(Count(exported.written, "channel", "channels"), BankText(bank),
                               QFileInfo(csvPath).fileName()));
     m_status->setToolTip(Report(notes));
+}
+
+QString LoadPage::HeaderComment() const
+{
+    QFile example(QString::fromLatin1(MemoryPage::kExampleResource));
+    if (!example.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = example.readAll();
+    return QString::fromLatin1(
+        ::HeaderComment(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
+}
+
+void LoadPage::StoreTuned(int bank, int slot)
+{
+    const ChannelFields tuned = TunedChannel(m_memory.state(), std::string());
+    QString stored;
+    if (!StoreTunedChannel(m_path, tuned, HeaderComment(), bank, slot, stored, DialogParent()))
+        return;
+    Saved(bank);
+    // Said where the operator is, on MAIN too, without a box to close.
+    const QString said = tr("Stored: %1.").arg(stored);
+    m_status->setText(said);
+    QWidget *display = m_panel.DisplayFrequency;
+    QToolTip::showText(display->mapToGlobal(QPoint(0, display->height())), said, display);
+}
+
+BankEditor *LoadPage::EditBank(int bank)
+{
+    if (bank < 1 || bank > kBankCount)
+        return nullptr;
+    QPointer<BankEditor> &editor = m_editors[std::size_t(bank)];
+    if (!editor) {
+        editor = new BankEditor(m_path, bank, TunedChannel(m_memory.state(), std::string()),
+            HeaderComment(), DialogParent());
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        // The panel's keys are read from the keyboard whatever window is in front: typing a name
+        // must not step the receiver or start the bank scan. Modal windows are left alone by the
+        // keyboard poll, as dialogs are.
+        editor->setWindowModality(Qt::ApplicationModal);
+        connect(editor, &BankEditor::saved, this, &LoadPage::Saved);
+    }
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    return editor;
+}
+
+void LoadPage::Saved(int bank)
+{
+    // The panel reads the bank the way it always does; the new channels show at once, and a
+    // running bank scan goes on over them.
+    Reload();
+    if (m_panel.MemoryBanks->currentIndex() == bank - 1)
+        m_memory.LoadMemoryBank();
+    m_status->setText(tr("%1 saved.").arg(BankText(bank)));
+}
+
+void LoadPage::OfferMemoryMenu(const QPoint &at)
+{
+    int slot = 0;
+    for (int n = 1; n <= kBankSlots; ++n) {
+        if (m_panel.Memory[std::size_t(n)]->geometry().contains(at))
+            slot = n;
+    }
+    const int bank = m_panel.MemoryBanks->currentIndex() + 1;
+    QMenu menu(m_panel.MemoryFrame);
+    menu.setObjectName(QStringLiteral("MemoryMenu"));
+    QAction *store
+        = menu.addAction(slot > 0 ? tr("Store the tuned channel in slot %1\u2026").arg(slot)
+                                  : tr("Store the tuned channel\u2026"));
+    QAction *edit = menu.addAction(tr("Edit %1\u2026").arg(BankText(bank)));
+    QAction *chosen = menu.exec(m_panel.MemoryFrame->mapToGlobal(at));
+    if (chosen == store)
+        StoreTuned(bank, slot);
+    else if (chosen == edit)
+        EditBank(bank);
 }

@@ -1,8 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
+#include "tunedstate.h"
+
+#include <array>
+
+class BankEditor;
 class MemoryPage;
 class QLabel;
 class QListWidget;
@@ -31,6 +37,11 @@ public:
     void ExportChirp();
     // Selects the bank in the bank list, which loads it, and shows the MEMORY page.
     void ShowBank(int bank);
+    // Asks for a bank, slot and name and stores the tuned channel there; slot 0 offers the bank's
+    // next free slot.
+    void StoreTuned(int bank, int slot);
+    // Opens the table of the bank (one window per bank, brought to the front when already open).
+    BankEditor *EditBank(int bank);
 
 private:
     void Build(QWidget *page);
@@ -38,6 +49,9 @@ private:
     void SelectListRow(int bank);
     QWidget *DialogParent() const;
     void Warn(const QString &title, const QString &text);
+    void Saved(int bank);
+    void OfferMemoryMenu(const QPoint &at);
+    QString HeaderComment() const;
 
     const Panel &m_panel;
     MemoryPage &m_memory;
@@ -52,4 +66,7 @@ private:
     QPushButton *m_reload = nullptr;
     QPushButton *m_import = nullptr;
     QPushButton *m_export = nullptr;
+    QPushButton *m_store = nullptr;
+    QPushButton *m_edit = nullptr;
+    std::array<QPointer<BankEditor>, kBankCount + 1> m_editors {};
 };

@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QUrl>
 
 MemoryPage::MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent)
@@ -24,31 +26,78 @@ MemoryPage::MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObj
 {
     m_launchEditor = [](const QString &path) {
 #ifdef Q_OS_WIN
-        QProcess::startDetached(QStringLiteral("C:\\WINDOWS\\NOTEPAD.EXE"), {path});
+        return QProcess::startDetached(QStringLiteral("C:\\WINDOWS\\NOTEPAD.EXE"), {path});
 #else
         // The desktop's own handler for the file, started without a shell: any file name is safe.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
     };
+
+    // Below the memory frame, where the page has room; shown only when there is something to say.
+    QWidget *page = m_panel.MemoryFrame->parentWidget();
+    m_notice = new QLabel(page);
+    m_notice->setObjectName(QStringLiteral("MemoryFileNotice"));
+    m_notice->setTextFormat(Qt::RichText);
+    m_notice->setStyleSheet(QStringLiteral("color: #a00000"));
+    const QRect frame = m_panel.MemoryFrame->geometry();
+    m_notice->setGeometry(
+        frame.left(), frame.bottom() + 2, frame.width(), m_notice->fontMetrics().height() + 2);
+    m_notice->hide();
+    connect(m_notice, &QLabel::linkActivated, this, [this] {
+        for (int i = 0; i < m_panel.SSTab1->count(); ++i) {
+            if (m_panel.SSTab1->tabText(i).contains(QLatin1String("LOAD")))
+                m_panel.SSTab1->setCurrentIndex(i);
+        }
+    });
+}
+
+void MemoryPage::ShowFileNotice(const QString &text)
+{
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
 }
 
 void MemoryPage::LoadMemoryBank()
 {
     BankReader reader(m_panel.MemoryBanks->currentText().toStdString());
     QFile file(QString::fromLatin1(kMemoryFileName));
+    // Line ends the panel does not read as they look, among the bytes read for this bank.
+    bool bareLineFeed = false;
+    bool carriageReturn = false;
+    bool readToEnd = false;
+    char previous = 0;
     // Only a plain file is read: a directory or a device of that name leaves the bank empty.
     if (QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
         QByteArray chunk;
         while (!reader.done()) {
             chunk = file.read(kReadChunkBytes);
-            if (chunk.isEmpty())
+            if (chunk.isEmpty()) {
+                readToEnd = file.atEnd();
                 break; // the end, or a read error: the slots filled so far stay
+            }
+            for (const char c : chunk) {
+                bareLineFeed = bareLineFeed || (c == '\n' && previous != '\r');
+                carriageReturn = carriageReturn || c == '\r';
+                previous = c;
+            }
             reader.feed(std::string_view(chunk.constData(), size_t(chunk.size())));
         }
         reader.finish();
     }
     StoreBankInSlots(reader.channels(), m_state);
     ShowBank();
+
+    const QString load = QStringLiteral("<a href=\"load\">LOAD</a>");
+    if (bareLineFeed)
+        ShowFileNotice(tr("The memory file's lines end in a bare line feed, so the panel reads "
+                          "several lines as one: see %1.")
+                           .arg(load));
+    else if (readToEnd && !carriageReturn && file.size() > 0)
+        ShowFileNotice(tr("The memory file has no line ends the panel reads, so it is one line "
+                          "for the panel: see %1.")
+                           .arg(load));
+    else
+        ShowFileNotice(QString());
 }
 
 void MemoryPage::ShowBank()
@@ -91,8 +140,16 @@ void MemoryPage::EditMemory_Click()
             return;
         LoadMemoryBank(); // the new file's channels show at once
     }
-    if (QFileInfo(info.absoluteFilePath()).isFile() && m_launchEditor)
-        m_launchEditor(info.absoluteFilePath());
+    if (QFileInfo(info.absoluteFilePath()).isFile() && m_launchEditor
+        && !m_launchEditor(info.absoluteFilePath())) {
+        QMessageBox problem(QMessageBox::Warning, tr("Edit Memory"),
+            tr("No text editor could be started for the memory file. It is %1: open it with "
+               "any text editor, or edit its banks as tables on the LOAD page.")
+                .arg(QDir::toNativeSeparators(info.absoluteFilePath())),
+            QMessageBox::Ok, m_panel.EditMemory->window());
+        problem.setObjectName(QStringLiteral("NoMemoryEditor"));
+        problem.exec();
+    }
 }
 
 bool MemoryPage::CreateFromExample(const QString &absolutePath)

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QLabel;
+
 class Tuner;
 struct Panel;
 struct TunedState;
@@ -32,19 +34,26 @@ public:
     // nothing unless the operator says yes.
     void EditMemory_Click();
 
+    // The tuned state, for storing the tuned channel.
+    const TunedState &state() const { return m_state; }
+
     // The example memory file, built into the program.
     static constexpr const char *kExampleResource = ":/examples/QZMemory.txt";
 
     // How the editor is started: by default the desktop's handler for text files. Tests replace it.
-    using EditorLauncher = std::function<void(const QString &absolutePath)>;
+    // False when no editor could be started.
+    using EditorLauncher = std::function<bool(const QString &absolutePath)>;
     void setEditorLauncher(EditorLauncher launcher) { m_launchEditor = std::move(launcher); }
 
 private:
     void ShowBank();
+    void ShowFileNotice(const QString &text);
     bool CreateFromExample(const QString &absolutePath);
 
     TunedState &m_state;
     Tuner &m_tuner;
     const Panel &m_panel;
     EditorLauncher m_launchEditor;
+    // One line under the grid when the file is not read as it looks; it leads to LOAD.
+    QLabel *m_notice = nullptr;
 };

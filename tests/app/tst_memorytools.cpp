@@ -187,6 +187,9 @@ void TestMemoryTools::checkCannotRead_data()
     QTest::newRow("missing") << "missing";
     QTest::newRow("folder") << "folder";
     QTest::newRow("named pipe") << "fifo";
+    // A gigabyte is no memory file: refused at once, not read into memory (sparse, so the test
+    // costs no disk).
+    QTest::newRow("a gigabyte") << "huge";
 }
 
 void TestMemoryTools::checkCannotRead()
@@ -196,10 +199,24 @@ void TestMemoryTools::checkCannotRead()
         QDir().mkdir("QZMemory.txt");
     if (kind == "fifo")
         QCOMPARE(::mkfifo("QZMemory.txt", 0600), 0);
+    if (kind == "huge") {
+        QFile huge("QZMemory.txt");
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(1) << 30));
+    }
     const Outcome outcome = Run({"--check-memory"});
     QCOMPARE(outcome.status, 2);
-    QVERIFY2(
-        outcome.err.startsWith("qz-remote: cannot read QZMemory.txt: "), qPrintable(outcome.err));
+    const QString said = kind == "huge"
+        ? "qz-remote: QZMemory.txt is not checked: it is larger than 16 MB, far beyond any memory "
+          "file"
+        : "qz-remote: cannot read QZMemory.txt: ";
+    QVERIFY2(outcome.err.startsWith(said), qPrintable(outcome.err));
+    if (kind == "huge") {
+        // Nor is it taken for a missing file and replaced by one bank.
+        const Outcome import
+            = Run({"--import-chirp", QZ_CHIRP_DATA_DIR "/airband-40.csv", "--bank", "5"});
+        QCOMPARE(import.status, 2);
+        QCOMPARE(QFileInfo("QZMemory.txt").size(), qint64(1) << 30);
+    }
     QCOMPARE(outcome.out, QString());
 }
 

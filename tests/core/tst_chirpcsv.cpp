@@ -69,6 +69,8 @@ private slots:
     void sharedExport();
     void longListFillsBanks();
     void modesThePanelLacks();
+    void namesTheFileCannotHold_data();
+    void namesTheFileCannotHold();
     void notAChirpExport_data();
     void notAChirpExport();
     void exportIsWhatChirpReads();
@@ -219,6 +221,59 @@ void TestChirpCsv::modesThePanelLacks()
             "17 \"Microwave\" at 2400.000000: outside the receiver's 0.1 to 1100 MHz; skipped",
             "19 \"Bad freq\" at 4x5.000: the Frequency is not a number in MHz; skipped",
         }));
+}
+
+// Names in scripts the single-byte file cannot hold: stored readable where they can be, and the
+// import says which rows changed and how; the export gives back what was stored, never "??????".
+void TestChirpCsv::namesTheFileCannotHold_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("said"); // the end of the import's note, empty when none
+
+    QTest::newRow("Latin-1 letters stay") << "Köln"
+                                          << "K\u00f6ln"
+                                          << "";
+    QTest::newRow("Cyrillic")
+        << "Москва"
+        << "Moskva"
+        << ": the name is stored as \"Moskva\": the memory file holds one "
+           "byte per character, so Cyrillic letters are written in Latin ones";
+    QTest::newRow("Ukrainian, cut after") << "Їжак"
+                                          << "YIzhak"
+                                          << "Latin ones";
+    QTest::newRow("emoji") << "Net 📻"
+                           << "Net"
+                           << ": the name is stored as \"Net\": the memory file holds one byte per "
+                              "character, so 1 character it cannot hold was left out";
+    QTest::newRow("nothing left") << "📻📻"
+                                  << ""
+                                  << "2 characters it cannot hold were left out";
+}
+
+void TestChirpCsv::namesTheFileCannotHold()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, stored);
+    QFETCH(QString, said);
+
+    const std::string csv
+        = "Location,Name,Frequency,Mode\r\n1," + name.toStdString() + ",145.5,FM\r\n";
+    const ChirpImport imported = ImportChirpCsv(csv);
+    QCOMPARE(imported.channels.size(), std::size_t(1));
+    const std::string latin1 = stored.toLatin1().toStdString();
+    QCOMPARE(imported.channels[0].fields.name, latin1);
+    if (said.isEmpty()) {
+        QVERIFY(imported.renamed.empty());
+    } else {
+        QCOMPARE(imported.renamed.size(), std::size_t(1));
+        QCOMPARE(imported.renamed[0].line, 2);
+        QVERIFY2(QString::fromStdString(imported.renamed[0].message).endsWith(said),
+            imported.renamed[0].message.c_str());
+    }
+    const ChirpExport exported = ExportChirpCsv({imported.channels[0].fields});
+    QVERIFY(QString::fromStdString(exported.csv).contains("," + stored + ",145.500000"));
+    QVERIFY(exported.csv.find('?') == std::string::npos);
 }
 
 void TestChirpCsv::notAChirpExport_data()

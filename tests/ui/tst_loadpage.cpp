@@ -1,10 +1,18 @@
 #include "../support/dialogs.h"
 #include "../support/ptyread.h"
+#include "bankeditor.h"
 #include "loadpage.h"
 #include "mainwindow.h"
 #include "memorycheck.h"
 #include "memoryfile.h"
 #include "memorypage.h"
+
+#include <QRadioButton>
+#include <QTableWidget>
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -169,7 +177,51 @@ private slots:
     void importRefusesWhatItCannotUse();
     void exportWritesTheSelectedBank();
     void editMemoryOffersTheExample();
+    void storeTunedChannel_data();
+    void storeTunedChannel();
+    void tableEditsShowOnTheMemoryPage();
+    void failedSaveLeavesTheFile_data();
+    void failedSaveLeavesTheFile();
+    void fileChangedElsewhereWhileEditing();
+    void memoryPageSaysWhenTheFileIsNotReadAsMeant();
+    void screenshots();
 };
+
+namespace {
+
+// Types into a cell of the table as an operator does: the cell's editor, then Enter.
+void TypeInCell(QTableWidget *table, int row, int column, const QString &text)
+{
+    table->setCurrentCell(row, column);
+    table->editItem(table->item(row, column));
+    // The cell's editor: the delegate's widget on the table's viewport.
+    QWidget *editor = nullptr;
+    for (QWidget *child : table->viewport()->findChildren<QWidget *>()) {
+        if (qobject_cast<QLineEdit *>(child) || qobject_cast<QComboBox *>(child))
+            editor
+                = child->isHidden() ? editor : child; // a closed editor waits hidden for deletion
+    }
+    QVERIFY(editor);
+    if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+        line->clear();
+        QTest::keyClicks(line, text);
+    } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        combo->setCurrentText(text);
+    }
+    // What Enter does in the cell (a key sent to a window that is not active may go nowhere).
+    emit table->itemDelegate()->commitData(editor);
+    emit table->itemDelegate()->closeEditor(editor);
+}
+
+QStringList Column(QTableWidget *table, int column)
+{
+    QStringList out;
+    for (int r = 0; r < table->rowCount(); ++r)
+        out << table->item(r, column)->text();
+    return out;
+}
+
+} // namespace
 
 void TestLoadPage::showsTheFileItsBanksAndFindings()
 {
@@ -394,7 +446,10 @@ void TestLoadPage::editMemoryOffersTheExample()
 {
     Rig rig(QByteArray {});
     QStringList opened;
-    rig.window->memoryPage().setEditorLauncher([&](const QString &path) { opened << path; });
+    rig.window->memoryPage().setEditorLauncher([&](const QString &path) {
+        opened << path;
+        return true;
+    });
     {
         Answers answers({{"CreateMemoryFile", Answers::Press(QMessageBox::No)}});
         rig.p().EditMemory->click();
@@ -413,6 +468,279 @@ void TestLoadPage::editMemoryOffersTheExample()
     rig.p().EditMemory->click();
     QCOMPARE(opened.size(), 2);
     QCOMPARE(answers.asked().size(), 1);
+}
+
+// The tuned channel stored from the panel: the MEMORY page shows it at once, a click recalls it
+// exactly, and a loaded slot is replaced only on a yes.
+void TestLoadPage::storeTunedChannel_data()
+{
+    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<int>("slot"); // as the context menu offers it; 0 for the next free one
+    QTest::addColumn<QString>("replace"); // the answer to "Replace it?", empty when not asked
+    QTest::addColumn<QStringList>("captions");
+
+    const QStringList example {"RADIO1", "NEWS", "CLASIC", "JAZZ", "TWR", "GND", "ATIS"};
+    QTest::newRow("no file yet: created without the example's channels")
+        << false << 0 << QString() << QStringList {"MARINE"};
+    QTest::newRow("next free slot of bank 01")
+        << true << 0 << QString() << example + QStringList {"MARINE"};
+    QTest::newRow("over slot 2, yes")
+        << true << 2 << "Yes"
+        << QStringList {"RADIO1", "MARINE", "CLASIC", "JAZZ", "TWR", "GND", "ATIS"};
+    QTest::newRow("over slot 2, no") << true << 2 << "No" << example;
+}
+
+void TestLoadPage::storeTunedChannel()
+{
+    QFETCH(bool, withFile);
+    QFETCH(int, slot);
+    QFETCH(QString, replace);
+    QFETCH(QStringList, captions);
+
+    Rig rig(withFile ? Example() : QByteArray());
+    // 156.8 MHz, FM, 10 KHz filter, 12.5 KHz step, set while the link is off.
+    rig.p().Filter[0]->click();
+    rig.p().TuningStep->setCurrentText(QStringLiteral("1 MHz"));
+    for (int i = 0; i < 51; ++i)
+        rig.p().FrequencyUp->click();
+    rig.p().TuningStep->setCurrentText(QStringLiteral("100 KHz"));
+    rig.p().FrequencyDown->click();
+    rig.p().TuningStep->setCurrentText(QStringLiteral("12.5 KHz"));
+    QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral(" 156.800.000"));
+    rig.window->session().setPollInterval(3600 * 1000);
+    rig.p().RadioOn->click();
+    QVERIFY(CollectUntil(rig.pty, "FRQ 0156.800;FM;BW1\rFRQ 0156.800;FM;BW1\rFRQ 0156.800;FM;BW1\r")
+                .endsWith("FRQ 0156.800;FM;BW1\r"));
+
+    const QByteArray before = ReadAll(rig.file());
+    Answers answers({{"StoreDialog",
+                         [](QWidget *dialog) {
+                             dialog->findChild<QLineEdit *>("StoreName")->setText("MARINE");
+                             static_cast<QDialog *>(dialog)->accept();
+                         }},
+        {"StoreReplace", Answers::Press(replace == "Yes" ? QMessageBox::Yes : QMessageBox::No)}});
+    rig.window->loadPage().StoreTuned(1, slot);
+    QCOMPARE(answers.asked(),
+        replace.isEmpty() ? QStringList {"StoreDialog"}
+                          : (QStringList {"StoreDialog", "StoreReplace"}));
+    if (!replace.isEmpty())
+        QVERIFY(
+            answers.texts()[1].startsWith("A2 (slot 2) of MEMORY BANK #01 holds NEWS (94.6 MHz"));
+
+    QCOMPARE(rig.captions(), captions);
+    if (replace != "No")
+        QCOMPARE(rig.find<QLabel>("LoadStatus")->text(),
+            QStringLiteral("Stored: MARINE in MEMORY BANK #01, %1.")
+                .arg(slot == 2     ? "A2 (slot 2)"
+                        : withFile ? "A8 (slot 8)"
+                                   : "A1 (slot 1)"));
+    const QByteArray after = ReadAll(rig.file());
+    QVERIFY(CheckMemoryFile(after.toStdString()).findings.empty());
+    if (!withFile) {
+        QVERIFY(after.startsWith("; QZ Remote memory file"));
+        QCOMPARE(after.count("MEMORY BANK #0"), 1 + 1); // the header names bank 01 once
+        QVERIFY(!QFile::exists(rig.file() + ".bak"));
+    } else if (replace != "No") {
+        QCOMPARE(ReadAll(rig.file() + ".bak"), before);
+    } else {
+        QCOMPARE(after, before);
+        return;
+    }
+    const int stored = int(captions.indexOf("MARINE")) + 1;
+    QTest::mouseClick(rig.p().Memory[size_t(stored)], Qt::LeftButton);
+    QCOMPARE(CollectUntil(rig.pty, "BW1\r"), QByteArray("FRQ 0156.800;FM;BW1\r"));
+    QCOMPARE(rig.p().TuningStep->currentText(), QStringLiteral("12.5 KHz"));
+}
+
+// The bank as a table: a name cut with a word, moves, deletes, undo and redo, save, and the
+// MEMORY page follows at once.
+void TestLoadPage::tableEditsShowOnTheMemoryPage()
+{
+    Rig rig(Example());
+    const QByteArray before = ReadAll(rig.file());
+    BankEditor *editor = rig.window->loadPage().EditBank(1);
+    auto *table = editor->findChild<QTableWidget *>("BankTable");
+    auto *status = editor->findChild<QLabel *>("BankStatus");
+    auto *save = editor->findChild<QPushButton *>("BankSave");
+    QCOMPARE(
+        Column(table, 1), (QStringList {"RADIO1", "NEWS", "CLASIC", "JAZZ", "TWR", "GND", "ATIS"}));
+    QVERIFY(!save->isEnabled());
+
+    TypeInCell(table, 0, 0, "88,2");
+    TypeInCell(table, 1, 1, "HEADLINES");
+    QVERIFY2(status->text().contains("six characters"), qPrintable(status->text()));
+    QCOMPARE(table->item(1, 1)->text(), QStringLiteral("HEADLI"));
+    table->selectRow(6);
+    editor->findChild<QPushButton *>("BankUp")->click();
+    table->selectRow(2);
+    editor->findChild<QPushButton *>("BankDelete")->click();
+    QCOMPARE(Column(table, 1), (QStringList {"RADIO1", "HEADLI", "JAZZ", "TWR", "ATIS", "GND"}));
+    editor->findChild<QPushButton *>("BankUndo")->click();
+    editor->findChild<QPushButton *>("BankUndo")->click();
+    QCOMPARE(Column(table, 1),
+        (QStringList {"RADIO1", "HEADLI", "CLASIC", "JAZZ", "TWR", "GND", "ATIS"}));
+    editor->findChild<QPushButton *>("BankRedo")->click();
+    QCOMPARE(Column(table, 1),
+        (QStringList {"RADIO1", "HEADLI", "CLASIC", "JAZZ", "TWR", "ATIS", "GND"}));
+    // Nothing reaches the panel before Save.
+    QCOMPARE(
+        rig.captions(), (QStringList {"RADIO1", "NEWS", "CLASIC", "JAZZ", "TWR", "GND", "ATIS"}));
+
+    QVERIFY(save->isEnabled());
+    save->click();
+    QVERIFY(!save->isEnabled());
+    QCOMPARE(
+        rig.captions(), (QStringList {"RADIO1", "HEADLI", "CLASIC", "JAZZ", "TWR", "ATIS", "GND"}));
+    QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("7"));
+    QCOMPARE(ReadAll(rig.file() + ".bak"), before);
+    const QByteArray after = ReadAll(rig.file());
+    QVERIFY(CheckMemoryFile(after.toStdString()).findings.empty());
+    // Copy to another bank writes there at once; the bank shows it on selection.
+    table->selectRow(0);
+    Answers answers({{"BankCopyDialog", Answers::Bank(9)}});
+    editor->findChild<QPushButton *>("BankCopy")->click();
+    QCOMPARE(status->text(), QStringLiteral("1 channel(s) copied to MEMORY BANK #09."));
+    rig.p().MemoryBanks->setCurrentIndex(8);
+    QCOMPARE(rig.captions(), QStringList {"RADIO1"});
+    editor->close();
+}
+
+void TestLoadPage::failedSaveLeavesTheFile_data()
+{
+    QTest::addColumn<bool>("readOnly"); // else a full disk
+    QTest::newRow("full disk") << false;
+    QTest::newRow("read-only file system") << true;
+}
+
+void TestLoadPage::failedSaveLeavesTheFile()
+{
+    QFETCH(bool, readOnly);
+    Rig rig(Example());
+    const QByteArray before = ReadAll(rig.file());
+    const QByteArray folder = QFile::encodeName(rig.folder.path());
+    if (readOnly) {
+        // Only the superuser can mount; elsewhere a folder it may not write into does the same.
+        const QByteArray mounted = QFile::encodeName(rig.folder.filePath("ro"));
+        if (::geteuid() != 0 || !QDir(rig.folder.path()).mkdir("ro")
+            || ::mount("tmpfs", mounted.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("mounting needs the superuser");
+        QFile::copy(rig.file(), rig.folder.filePath("ro/QZMemory.txt"));
+        QVERIFY(
+            ::mount("tmpfs", mounted.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+        QDir::setCurrent(rig.folder.filePath("ro"));
+    }
+    auto unmount = qScopeGuard([&] {
+        if (readOnly) {
+            QDir::setCurrent(rig.folder.path());
+            ::umount2(QFile::encodeName(rig.folder.filePath("ro")).constData(), MNT_DETACH);
+        }
+    });
+    const QString path = QDir::current().absoluteFilePath("QZMemory.txt");
+    BankEditor editor(path, 1, ChannelFields {}, QString());
+    auto *table = editor.findChild<QTableWidget *>("BankTable");
+    TypeInCell(table, 0, 1, "LOCAL");
+
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (!readOnly) {
+        rlimit small = saved;
+        small.rlim_cur = 100; // the new file cannot be written in full, as on a full disk
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    Answers answers({{"BankSaveFailed", Answers::Press(QMessageBox::Ok)}});
+    const bool written = editor.Save();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QCOMPARE(answers.asked(), QStringList {"BankSaveFailed"});
+    QVERIFY2(answers.texts()[0].contains(readOnly ? "Read-only file system" : "cannot write"),
+        qPrintable(answers.texts()[0]));
+    QVERIFY(answers.texts()[0].contains("The file is as it was"));
+    QCOMPARE(ReadAll(path), before);
+    QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden), QStringList {"QZMemory.txt"});
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("LOCAL")); // the edit is still there
+    QVERIFY(editor.findChild<QPushButton *>("BankSave")->isEnabled());
+}
+
+// Another program writes the bank while the table has unsaved edits: the operator chooses.
+void TestLoadPage::fileChangedElsewhereWhileEditing()
+{
+    Rig rig(Example());
+    BankEditor *editor = rig.window->loadPage().EditBank(1);
+    auto *table = editor->findChild<QTableWidget *>("BankTable");
+    TypeInCell(table, 0, 1, "MINE");
+
+    QByteArray theirs = ReadAll(rig.file());
+    theirs.replace("NAME=NEWS  ", "NAME=THEIRS");
+    Answers answers({{"BankChangedOutside", Answers::Press(QMessageBox::Yes)}});
+    {
+        QFile file(rig.file());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(theirs);
+    }
+    QTRY_VERIFY(answers.asked().contains("BankChangedOutside"));
+    QTRY_COMPARE(Column(table, 1).mid(0, 2), (QStringList {"RADIO1", "THEIRS"}));
+    editor->close();
+}
+
+void TestLoadPage::memoryPageSaysWhenTheFileIsNotReadAsMeant()
+{
+    QByteArray bareFeeds = Example();
+    bareFeeds.replace("\r\n", "\n");
+    Rig rig(bareFeeds);
+    rig.p().SSTab1->setCurrentWidget(rig.p().MemoryFrame->parentWidget());
+    auto *notice = rig.find<QLabel>("MemoryFileNotice");
+    QVERIFY(notice->isVisible());
+    QVERIFY(notice->text().contains("bare line feed"));
+    QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("0"));
+    emit notice->linkActivated("load");
+    QCOMPARE(rig.p().SSTab1->tabText(rig.p().SSTab1->currentIndex()), QStringLiteral(" &LOAD"));
+
+    // Mended, the line goes.
+    QFile file(rig.file());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(Example());
+    file.close();
+    rig.window->memoryPage().LoadMemoryBank();
+    QVERIFY(!notice->isVisible());
+
+    // Edit Memory without an editor to start says where the file is.
+    rig.window->memoryPage().setEditorLauncher([](const QString &) { return false; });
+    Answers answers({{"NoMemoryEditor", Answers::Press(QMessageBox::Ok)}});
+    rig.p().EditMemory->click();
+    QCOMPARE(answers.asked(), QStringList {"NoMemoryEditor"});
+    QVERIFY(answers.texts()[0].contains(QDir::toNativeSeparators(rig.file())));
+}
+
+// The README's pictures of the bank table and the store dialog.
+void TestLoadPage::screenshots()
+{
+    // One line the panel misreads: "1 MHz" with one space before the next key.
+    Rig rig(Example().replace(
+        "NAME=GUARD  MODE=AM  FILTER=10 KHz  STEP", "NAME=GUARD  MODE=AM  FILTER=1 MHz STEP"));
+    const QString out = QStringLiteral(QZ_BINARY_DIR "/docs");
+    QVERIFY(QDir().mkpath(out));
+    BankEditor *editor = rig.window->loadPage().EditBank(2);
+    auto *table = editor->findChild<QTableWidget *>("BankTable");
+    QCOMPARE(table->verticalHeaderItem(3)->text(), QStringLiteral("4 !"));
+    TypeInCell(table, 2, 1, "APPRCH");
+    const QImage tablePicture = editor->grab().toImage();
+    QVERIFY(!tablePicture.isNull());
+    QVERIFY(tablePicture.save(out + "/bank-table.png"));
+
+    Answers answers({{"BankUnsaved", Answers::Press(QMessageBox::Discard)},
+        {"StoreDialog", [&](QWidget *dialog) {
+             dialog->findChild<QLineEdit *>("StoreName")->setText("TOWER");
+             QVERIFY(dialog->grab().toImage().save(out + "/store-dialog.png"));
+             static_cast<QDialog *>(dialog)->reject();
+         }}});
+    editor->close();
+    QVERIFY(!editor->isVisible());
+    rig.window->loadPage().StoreTuned(2, 0);
+    QVERIFY(answers.asked().endsWith("StoreDialog"));
+    QVERIFY(QFile::exists(out + "/store-dialog.png"));
 }
 
 QTEST_MAIN(TestLoadPage)

@@ -1,6 +1,6 @@
 #include "../support/channelline.h"
-#include "../support/panelrig.h"
 #include "../support/dialogs.h"
+#include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "bankscan.h"
 #include "codelog.h"
@@ -251,7 +251,10 @@ void TestMemoryScan::editorOpensOnlyAnExistingFile()
 {
     Rig rig(kBanks, false);
     QStringList opened;
-    rig.window->memoryPage().setEditorLauncher([&](const QString &path) { opened << path; });
+    rig.window->memoryPage().setEditorLauncher([&](const QString &path) {
+        opened << path;
+        return true;
+    });
     const QDateTime modified = QFileInfo("QZMemory.txt").lastModified();
     rig.p().EditMemory->click();
     QCOMPARE(opened, QStringList {QDir(rig.folder.path()).absoluteFilePath("QZMemory.txt")});
