@@ -47,8 +47,11 @@ const QColor kKeypadBlue(128, 128, 255);
 const QColor kListGrey(224, 224, 224);
 const QColor kDarkRed(128, 0, 0);
 
-// Widths of the status bar's seven panels, left to right.
-constexpr std::array<int, 7> kStatusPanelWidthsTwips {80, 2800, 1400, 1000, 700, 1000, 2290};
+// Widths of the status bar's seven panels, left to right, and of the link's panel at the right
+// end. The link's panel takes its room from the mode's and the bank's, which are wider than their
+// longest texts ("PLS", "MEMORY BANK #99"), so the bar keeps its length.
+constexpr std::array<int, 7> kStatusPanelWidthsTwips {80, 2800, 1400, 1000, 400, 1000, 1620};
+constexpr int kLinkPanelWidthTwips = 970;
 
 // Tabs share the bar's width equally, one row across the whole container.
 class PanelTabBar : public QTabBar
@@ -525,6 +528,14 @@ void BuildStatusBar(QMainWindow *window, Panel &panel)
     }
     layout->addStretch(1);
     panel.StatusBar1->addWidget(strip, 1);
+    // A permanent panel: it stays in view while the bar shows a message over the others.
+    panel.LinkStatePanel = new QLabel(panel.StatusBar1);
+    panel.LinkStatePanel->setObjectName(QStringLiteral("LinkStatePanel"));
+    panel.LinkStatePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel.LinkStatePanel->setTextFormat(Qt::PlainText);
+    panel.LinkStatePanel->setAlignment(Qt::AlignCenter);
+    panel.LinkStatePanel->setFixedWidth(TwipsToPixels(kLinkPanelWidthTwips));
+    panel.StatusBar1->addPermanentWidget(panel.LinkStatePanel);
     window->setStatusBar(panel.StatusBar1);
 }
 
