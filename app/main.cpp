@@ -13,6 +13,7 @@
 #include "sweepoptions.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QSettings>
 #include <QStyleFactory>
 #include <QTimer>
@@ -112,6 +113,8 @@ int main(int argc, char *argv[])
     PanelRigTarget rigTarget(window);
     RigctlServer rigctlServer(rigTarget);
     BandActivity bandActivity(window);
+    QObject::connect(window.panel().BandActivityButton, &QPushButton::clicked, &bandActivity,
+        &BandActivity::OpenWindow);
     window.show();
     // What the first frame does not show is set up right after it (within a second whatever
     // happens: a server asked for on the command line must not wait for the window).
