@@ -11,12 +11,16 @@ BandActivityGroup::BandActivityGroup(std::function<void()> open, QWidget *parent
 {
     setObjectName(QStringLiteral("BandActivityGroup"));
     auto *layout = new QVBoxLayout(this);
-    auto *text = new QLabel(tr("Sweep a range, see where it is busy and stop on signals."), this);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(2);
+    auto *text = new QLabel(tr("Sweep a range, see where it is busy."), this);
     text->setWordWrap(true);
     layout->addWidget(text);
     m_button = new QPushButton(tr("Band activity…"), this);
     m_button->setObjectName(QStringLiteral("OpenBandActivity"));
     layout->addWidget(m_button);
+    layout->addStretch(1);
+    setMaximumWidth(m_button->sizeHint().width() * 3 / 2);
     connect(m_button, &QPushButton::clicked, this, [open = std::move(open)] {
         if (open)
             open();

@@ -106,9 +106,13 @@ public:
             return {};
         const SweepHit &hit = m_hits[m_hits.size() - 1 - size_t(index.row())];
         switch (index.column()) {
-        case 0:
-            return QDateTime::fromMSecsSinceEpoch(hit.timeMsUtc)
-                .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        case 0: {
+            // Today's hits by their time alone, so that the table fits beside the panel.
+            const QDateTime time = QDateTime::fromMSecsSinceEpoch(hit.timeMsUtc);
+            return time.toString(time.date() == QDate::currentDate()
+                    ? QStringLiteral("hh:mm:ss")
+                    : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        }
         case 1:
             return MHz(hit.frequencyMHz);
         case 2:
@@ -184,8 +188,7 @@ void BandActivityWindow::BuildControls()
         + m_hits->horizontalScrollBar()->sizeHint().height());
     m_hits->setToolTip(tr("Click a hit to tune the receiver there."));
     const QFontMetrics metrics = m_hits->fontMetrics();
-    m_hits->setColumnWidth(
-        0, metrics.horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")) + 12);
+    m_hits->setColumnWidth(0, metrics.horizontalAdvance(QStringLiteral("23:59:59")) + 16);
     m_hits->setColumnWidth(1, metrics.horizontalAdvance(QStringLiteral("Frequency (MHz)")) + 12);
     m_hits->setColumnWidth(2, metrics.horizontalAdvance(QStringLiteral("Peak reading")) + 12);
     m_hits->setColumnWidth(3, metrics.horizontalAdvance(QStringLiteral("Mode")) + 16);
@@ -268,6 +271,12 @@ void BandActivityWindow::BuildControls()
     grid->addWidget(label(tr("Hold (s)"), m_hold), 5, 0);
     grid->addWidget(m_hold, 5, 1);
     grid->addWidget(m_stopOnSignal, 6, 0, 1, 2);
+    // Narrow fields, so that the hits get the width.
+    const int fieldWidth
+        = m_start->fontMetrics().horizontalAdvance(QStringLiteral("1100.000000")) + 30;
+    for (QWidget *field :
+        std::initializer_list<QWidget *> {m_start, m_stop, m_step, m_dwell, m_threshold, m_hold})
+        field->setMaximumWidth(fieldWidth);
     grid->setVerticalSpacing(2);
     settingsLayout->addLayout(grid);
 

@@ -357,6 +357,15 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     // Wide enough for a device path such as /dev/ttyUSB0, not only a port number.
     panel.Channelnum = Place(new QLineEdit(QStringLiteral("1"), page), QStringLiteral("Channelnum"),
         Twips(840, 2950, kChannelBoxWidthTwips, 315));
+
+    // The way into band activity, in the room the design leaves free under the squelch; it
+    // opens a window of its own and moves nothing of the panel.
+    panel.BandActivityButton = Place(new QPushButton(QStringLiteral("Band activity…"), page),
+        QStringLiteral("BandActivityButton"), Twips(360, 1680, 2775, 495));
+    panel.BandActivityButton->setToolTip(
+        QStringLiteral("Sweep a range of frequencies in a window beside the panel"));
+    panel.BandActivityButton->setAutoDefault(false);
+    panel.BandActivityButton->setFocusPolicy(Qt::NoFocus);
 }
 
 void BuildCodesPage(QWidget *page, Panel &panel)
@@ -471,6 +480,8 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         QStringLiteral("32"), Twips(360, 840, 255, 255));
     panel.NBofMemory->setFont(PanelFont(QStringLiteral("Comic Sans MS"), 9.75));
     panel.NBofMemory->setAlignment(Qt::AlignCenter);
+    // The design leaves the count in the grid's corner without a caption; the pointer says it.
+    panel.NBofMemory->setToolTip(QStringLiteral("Channels stored in this bank"));
 
     for (int row = 0; row < kRows; ++row) {
         auto *label = MakeLabel(panel.MemoryFrame, QStringLiteral("MemoryLabel%1").arg(row),

@@ -61,6 +61,7 @@ struct Panel
     QButtonGroup *FilterGroup = nullptr; // the Filter buttons, each with its index as id
     QLabel *Label1 = nullptr;
     QLineEdit *Channelnum = nullptr;
+    QPushButton *BandActivityButton = nullptr; // opens the band activity window
 
     // " &CODES"
     QGroupBox *CodesOutFrame = nullptr;
