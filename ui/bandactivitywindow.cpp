@@ -253,30 +253,27 @@ void BandActivityWindow::BuildControls()
     m_stopOnSignal->setObjectName(QStringLiteral("StopOnSignal"));
     m_stopOnSignal->setChecked(settings.stopOnSignal);
 
-    const auto label = [this](const QString &text, QWidget *buddy) {
-        auto *l = new QLabel(text, this);
-        l->setBuddy(buddy);
-        return l;
-    };
-    grid->addWidget(label(tr("Start (MHz)"), m_start), 0, 0);
-    grid->addWidget(m_start, 0, 1);
-    grid->addWidget(label(tr("Stop (MHz)"), m_stop), 1, 0);
-    grid->addWidget(m_stop, 1, 1);
-    grid->addWidget(label(tr("Step"), m_step), 2, 0);
-    grid->addWidget(m_step, 2, 1);
-    grid->addWidget(label(tr("Dwell (ms)"), m_dwell), 3, 0);
-    grid->addWidget(m_dwell, 3, 1);
-    grid->addWidget(label(tr("Threshold (0–255)"), m_threshold), 4, 0);
-    grid->addWidget(m_threshold, 4, 1);
-    grid->addWidget(label(tr("Hold (s)"), m_hold), 5, 0);
-    grid->addWidget(m_hold, 5, 1);
-    grid->addWidget(m_stopOnSignal, 6, 0, 1, 2);
     // Narrow fields, so that the hits get the width.
     const int fieldWidth
         = m_start->fontMetrics().horizontalAdvance(QStringLiteral("1100.000000")) + 30;
-    for (QWidget *field :
-        std::initializer_list<QWidget *> {m_start, m_stop, m_step, m_dwell, m_threshold, m_hold})
+    const std::pair<QString, QWidget *> fields[] = {
+        {tr("Start (MHz)"), m_start},
+        {tr("Stop (MHz)"), m_stop},
+        {tr("Step"), m_step},
+        {tr("Dwell (ms)"), m_dwell},
+        {tr("Threshold (0–255)"), m_threshold},
+        {tr("Hold (s)"), m_hold},
+    };
+    int row = 0;
+    for (const auto &[text, field] : fields) {
+        auto *label = new QLabel(text, this);
+        label->setBuddy(field);
         field->setMaximumWidth(fieldWidth);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1);
+        ++row;
+    }
+    grid->addWidget(m_stopOnSignal, row, 0, 1, 2);
     grid->setVerticalSpacing(2);
     settingsLayout->addLayout(grid);
 
