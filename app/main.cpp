@@ -13,6 +13,7 @@
 #include "sweepoptions.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QSettings>
 #include <QStyleFactory>
 #include <QWindow>
@@ -188,6 +189,8 @@ int main(int argc, char *argv[])
     if (commandLine.isSet("rigctld-idle"))
         rigctlServer.SetIdleTimeout(commandLine.value("rigctld-idle").toInt() * 1000);
     BandActivity bandActivity(window.session());
+    QObject::connect(window.panel().BandActivityButton, &QPushButton::clicked, &bandActivity,
+        &BandActivity::OpenWindow);
     window.show();
     SetUpAfterFirstFrame(window, rigctlServer, bandActivity, commandLine, sweepOptions);
     return app.exec();

@@ -19,6 +19,7 @@
 #include "commandlink.h"
 #include "mainwindow.h"
 #include "receiversession.h"
+#include "serialline.h"
 #include "simreceiver.h"
 
 #include <QApplication>
@@ -34,7 +35,6 @@
 
 namespace {
 
-constexpr double kLineBytesPerSecond = SimReceiver::kLineBytesPerSecond;
 constexpr int kFrequencyCommandBytes = 20;
 constexpr double kDesignStepsPerSecond = 1000.0 / 50.0;
 

@@ -21,6 +21,7 @@
 #include "benchsupport.h"
 #include "frequencyformat.h"
 #include "mainwindow.h"
+#include "serialline.h"
 #include "simreceiver.h"
 #include "sweepoptions.h"
 #include "sweepplot.h"
@@ -81,7 +82,7 @@ int Rate(const std::string &program, const QString &sweep, int dwellMs, int seco
     const int queryBytes = 4;
     const int replyBytes = 9;
     const double lineMsPerStep
-        = dwellMs + 1000.0 * (tuneBytes + queryBytes + replyBytes) / BandSweep::kLineBytesPerSecond;
+        = dwellMs + 1000.0 * (tuneBytes + queryBytes + replyBytes) / kLineBytesPerSecond;
     const double allowed = 1000.0 / lineMsPerStep;
     const double rate = double(steps) / wall;
     std::printf("sweep %s, dwell %d ms: %.2f steps/s (%d in %.1f s); the line allows %.2f steps/s "
@@ -105,11 +106,12 @@ class InstantPort : public SweepPort
 public:
     bool LinkIsOn() const override { return true; }
     void Tune(double frequencyMHz) override { m_index = int(std::lround(frequencyMHz * 1000)); }
-    void SendQuery() override
+    void AskSignal(std::function<void(std::optional<int>)> done) override
     {
-        const QByteArray reply = m_index % 100 == 0 ? "SS 0180\r\n" : "SS 0009\r\n";
-        QTimer::singleShot(0, sweep, [this, reply] { sweep->OnReceived(reply); });
+        const int reading = m_index % 100 == 0 ? 180 : 9;
+        QTimer::singleShot(0, sweep, [reading, done = std::move(done)] { done(reading); });
     }
+    int LineBacklogMs() const override { return 0; }
     QString ModeWord() const override { return QStringLiteral("FM"); }
     QString FilterWord() const override { return QStringLiteral("BW3"); }
     BandSweep *sweep = nullptr;
@@ -123,7 +125,6 @@ int Soak(long long steps)
     InstantPort port;
     BandSweep sweep(port);
     port.sweep = &sweep;
-    sweep.setLineBytesPerSecond(0);
     sweep.setDwellMs(0);
     sweep.setHoldMs(0);
     sweep.setThreshold(100);
@@ -160,12 +161,12 @@ int Screenshot(const QString &file, int passes)
     receiver.setSeed(16);
     MainWindow panel(receiver.slavePath());
     panel.show();
-    BandActivity bandActivity(panel);
+    BandActivity bandActivity(panel.session());
     QCommandLineParser parser;
     AddSweepOptions(parser);
     parser.parse({"qz-remote", "--sweep", "100:160:0.1", "--threshold", "150", "--hold", "0"});
-    // Faster than the line for the picture: no dwell, no line time.
-    panel.session().sweep().setLineBytesPerSecond(0);
+    // Faster than the line for the picture: no dwell, and a line far faster than 9600 baud.
+    panel.session().setLineBytesPerSecond(1e6);
     SweepCommandLine options = ReadSweepOptions(parser);
     options.settings.dwellMs = 0;
     bandActivity.Apply(options);

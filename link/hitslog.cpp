@@ -8,6 +8,17 @@ HitsLog::HitsLog(const QString &path)
     : m_path(path)
 { }
 
+bool HitsLog::Check()
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_error = file.errorString();
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
 bool HitsLog::Append(const SweepHit &hit)
 {
     QFile file(m_path);

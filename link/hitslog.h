@@ -14,6 +14,9 @@ public:
     explicit HitsLog(const QString &path);
 
     QString path() const { return m_path; }
+    // Opens the file for appending (creating it, empty, when it is missing) to find out at once
+    // whether lines can be added: false, with errorString(), when they cannot.
+    bool Check();
     // False when the line could not be written; errorString() then says why.
     bool Append(const SweepHit &hit);
     QString errorString() const { return m_error; }

@@ -14,6 +14,23 @@ QString Tr(const char *text)
     return QCoreApplication::translate("PortList", text);
 }
 
+// What a port is, by its device name, for the ports the system says nothing of: the common ones
+// the kernel names by kind. Searched in order; the first prefix that matches wins.
+struct PortKind
+{
+    const char *prefix;
+    const char *description;
+};
+constexpr PortKind kPortKinds[] = {
+    {"/dev/ttyS", QT_TRANSLATE_NOOP("PortList", "Built-in serial port")},
+    {"/dev/ttyUSB", QT_TRANSLATE_NOOP("PortList", "USB serial adapter")},
+    {"/dev/ttyACM", QT_TRANSLATE_NOOP("PortList", "USB serial device")},
+    {"/dev/ttyAMA", QT_TRANSLATE_NOOP("PortList", "On-board serial port")},
+    {"/dev/ttyTHS", QT_TRANSLATE_NOOP("PortList", "On-board serial port")},
+    {"/dev/rfcomm", QT_TRANSLATE_NOOP("PortList", "Bluetooth serial link")},
+    {"/dev/pts/", QT_TRANSLATE_NOOP("PortList", "Pseudo-terminal")},
+};
+
 QString RealPath(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
@@ -27,12 +44,24 @@ QList<PortEntry> SystemPorts()
     QList<PortEntry> ports;
     const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : infos) {
-        ports << PortEntry {info.systemLocation(), info.description(), info.manufacturer(),
+        QString description = info.description();
+        if (description.isEmpty())
+            description = PortKindDescription(info.systemLocation());
+        ports << PortEntry {info.systemLocation(), description, info.manufacturer(),
             info.serialNumber(),
             UsbId(info.hasVendorIdentifier(), info.vendorIdentifier(), info.hasProductIdentifier(),
                 info.productIdentifier())};
     }
     return ports;
+}
+
+QString PortKindDescription(const QString &device)
+{
+    for (const PortKind &kind : kPortKinds) {
+        if (device.startsWith(QLatin1String(kind.prefix)))
+            return Tr(kind.description);
+    }
+    return Tr("Serial port");
 }
 
 QString UsbId(bool hasVendor, quint16 vendor, bool hasProduct, quint16 product)
@@ -53,7 +82,11 @@ QString DescribeChannel(const QString &channelText, const QList<PortEntry> &port
         return Tr("Channel \"%1\" names no serial port: ON has no port to open.")
             .arg(channelText.trimmed());
     }
-    const QString intro = Tr("Channel \"%1\" is %2").arg(channelText.trimmed(), device);
+    // "Channel "/dev/ttyS0" is /dev/ttyS0" says nothing: the device is named once when typed.
+    const QString text = channelText.trimmed();
+    const bool typedAsDevice = text == device;
+    const QString intro = typedAsDevice ? Tr("Channel \"%1\"").arg(text)
+                                        : Tr("Channel \"%1\" is %2").arg(text, device);
     const QString real = RealPath(device);
     for (const PortEntry &port : ports) {
         if (RealPath(port.device) != real)
@@ -69,10 +102,14 @@ QString DescribeChannel(const QString &channelText, const QList<PortEntry> &port
         if (port.device != device)
             details << Tr("now %1").arg(port.device);
         if (details.isEmpty())
-            return intro + QLatin1Char('.');
+            details << PortKindDescription(port.device);
         return intro + QStringLiteral(": ") + details.join(QStringLiteral(", ")) + QLatin1Char('.');
     }
     if (!QFileInfo::exists(device))
-        return intro + Tr(", which does not exist at the moment.");
-    return intro + Tr(", which the system does not list as a serial port.");
+        return intro
+            + (typedAsDevice ? Tr(" does not exist at the moment.")
+                             : Tr(", which does not exist at the moment."));
+    return intro
+        + (typedAsDevice ? Tr(" is not a serial port the system lists.")
+                         : Tr(", which the system does not list as a serial port."));
 }

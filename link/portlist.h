@@ -16,6 +16,10 @@ struct PortEntry
 // The serial ports the system offers now.
 QList<PortEntry> SystemPorts();
 
+// What kind of port a device is by its name ("Built-in serial port" for /dev/ttyS0), for the
+// ports the system describes with nothing.
+QString PortKindDescription(const QString &device);
+
 // "vvvv:pppp", or empty when either number is unknown.
 QString UsbId(bool hasVendor, quint16 vendor, bool hasProduct, quint16 product);
 

@@ -5,8 +5,11 @@
 #include "hitslog.h"
 #include "receiversession.h"
 #include "sweepoptions.h"
+#include "tuner.h"
 
 #include <QTimer>
+
+#include <cstdio>
 
 BandActivity::BandActivity(ReceiverSession &session, QObject *parent)
     : QObject(parent)
@@ -26,6 +29,10 @@ BandActivityWindow &BandActivity::window()
     if (!m_window) {
         m_window = std::make_unique<BandActivityWindow>(m_session.sweep());
         m_window->ShowSettings();
+        connect(m_window.get(), &BandActivityWindow::tuneRequested, this,
+            [this](double frequencyMHz) { m_session.tuner().TuneTo(frequencyMHz); });
+        if (!m_logProblem.isEmpty())
+            m_window->ShowProblem(m_logProblem);
     }
     return *m_window;
 }
@@ -33,8 +40,11 @@ BandActivityWindow &BandActivity::window()
 void BandActivity::Apply(const SweepCommandLine &options)
 {
     m_session.sweep().setSettings(options.settings);
-    if (!options.hitsLogPath.isEmpty())
+    if (!options.hitsLogPath.isEmpty()) {
         m_log = std::make_unique<HitsLog>(options.hitsLogPath);
+        if (!m_log->Check())
+            ReportLogProblem();
+    }
     if (m_window)
         m_window->ShowSettings();
     if (!options.plan)
@@ -58,11 +68,20 @@ void BandActivity::LogHit(const SweepHit &hit)
         return;
     if (m_log->Append(hit)) {
         m_logFailing = false;
+        m_logProblem.clear();
         return;
     }
     // Said once per run of failures; the hit stays in the window's table.
     if (!m_logFailing)
-        window().ShowProblem(
-            tr("The hits log %1 cannot be written: %2").arg(m_log->path(), m_log->errorString()));
+        ReportLogProblem();
+}
+
+void BandActivity::ReportLogProblem()
+{
     m_logFailing = true;
+    m_logProblem = tr("The hits log %1 cannot be written: %2. The hits stay in the table.")
+                       .arg(m_log->path(), m_log->errorString());
+    std::fprintf(stderr, "qz-remote: %s\n", qPrintable(m_logProblem));
+    if (m_window)
+        m_window->ShowProblem(m_logProblem);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
@@ -30,9 +31,12 @@ public:
 
 private:
     void LogHit(const SweepHit &hit);
+    // On standard error and in the window (now, or when it is built).
+    void ReportLogProblem();
 
     ReceiverSession &m_session;
     std::unique_ptr<BandActivityWindow> m_window;
     std::unique_ptr<HitsLog> m_log;
     bool m_logFailing = false;
+    QString m_logProblem;
 };

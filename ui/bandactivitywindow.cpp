@@ -1,5 +1,6 @@
 #include "bandactivitywindow.h"
 
+#include "bandactivitygroup.h"
 #include "bandsweep.h"
 #include "replyparser.h"
 #include "rigctldgroup.h"
@@ -8,6 +9,7 @@
 #include "sweeptrace.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -23,6 +25,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -98,6 +102,11 @@ public:
         }
     }
     const std::deque<SweepHit> &hits() const { return m_hits; }
+    // The frequency of the hit shown on a row.
+    double FrequencyAt(int row) const
+    {
+        return m_hits[m_hits.size() - 1 - size_t(row)].frequencyMHz;
+    }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
@@ -113,9 +122,13 @@ public:
             return {};
         const SweepHit &hit = m_hits[m_hits.size() - 1 - size_t(index.row())];
         switch (index.column()) {
-        case 0:
-            return QDateTime::fromMSecsSinceEpoch(hit.timeMsUtc)
-                .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        case 0: {
+            // Today's hits by their time alone, so that the table fits beside the panel.
+            const QDateTime time = QDateTime::fromMSecsSinceEpoch(hit.timeMsUtc);
+            return time.toString(time.date() == QDate::currentDate()
+                    ? QStringLiteral("hh:mm:ss")
+                    : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        }
         case 1:
             return MHz(hit.frequencyMHz);
         case 2:
@@ -160,37 +173,66 @@ BandActivityWindow::BandActivityWindow(BandSweep &sweep, QWidget *parent)
     m_plot->setPlan(PlanFromControls().plan.value_or(SweepPlan()));
     SetStatus(tr("Stopped"));
     UpdateButtons();
-    resize(920, 660);
+    resize(kDefaultWidthPx, kDefaultHeightPx);
 }
 
 void BandActivityWindow::BuildControls()
 {
     auto *layout = new QVBoxLayout(this);
     auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setChildrenCollapsible(false);
     m_plot = new SweepPlot(splitter);
     m_plot->setObjectName(QStringLiteral("SweepPlot"));
-    auto *hitsBox = new QGroupBox(tr("Hits"), splitter);
+    auto *lower = new QWidget(splitter);
+    auto *lowerLayout = new QHBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+
+    auto *hitsBox = new QGroupBox(tr("Hits (click one to tune)"), lower);
     auto *hitsLayout = new QVBoxLayout(hitsBox);
+    hitsLayout->setContentsMargins(4, 4, 4, 4);
     m_hitModel = new HitTableModel(this);
     m_hits = new QTableView(hitsBox);
     m_hits->setObjectName(QStringLiteral("Hits"));
     m_hits->setModel(m_hitModel);
     m_hits->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_hits->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_hits->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_hits->verticalHeader()->hide();
+    // Rows as tall as the text, and room for kVisibleHitRows of them.
+    const int rowHeight = m_hits->fontMetrics().height() + 4;
+    m_hits->verticalHeader()->setMinimumSectionSize(rowHeight);
+    m_hits->verticalHeader()->setDefaultSectionSize(rowHeight);
     m_hits->horizontalHeader()->setStretchLastSection(true);
-    m_hits->setColumnWidth(0, 170);
-    m_hits->setColumnWidth(1, 130);
+    m_hits->setMinimumHeight(m_hits->horizontalHeader()->sizeHint().height()
+        + kVisibleHitRows * rowHeight + 2 * m_hits->frameWidth()
+        + m_hits->horizontalScrollBar()->sizeHint().height());
+    m_hits->setToolTip(tr("Click a hit to tune the receiver there."));
+    const QFontMetrics metrics = m_hits->fontMetrics();
+    m_hits->setColumnWidth(0, metrics.horizontalAdvance(QStringLiteral("23:59:59")) + 16);
+    m_hits->setColumnWidth(1, metrics.horizontalAdvance(QStringLiteral("Frequency (MHz)")) + 12);
+    m_hits->setColumnWidth(2, metrics.horizontalAdvance(QStringLiteral("Peak reading")) + 12);
+    m_hits->setColumnWidth(3, metrics.horizontalAdvance(QStringLiteral("Mode")) + 16);
     hitsLayout->addWidget(m_hits);
     m_exportButton = new QPushButton(tr("Export CSV…"), hitsBox);
     m_exportButton->setObjectName(QStringLiteral("ExportHits"));
     auto *exportRow = new QHBoxLayout;
-    exportRow->addStretch();
+    m_notice = new QLabel(hitsBox);
+    m_notice->setObjectName(QStringLiteral("SweepNotice"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    exportRow->addWidget(m_notice, 1);
     exportRow->addWidget(m_exportButton);
     hitsLayout->addLayout(exportRow);
+    lowerLayout->addWidget(hitsBox, 1);
+
+    auto *settingsBox = new QGroupBox(tr("Sweep"), lower);
+    auto *settingsLayout = new QVBoxLayout(settingsBox);
+    settingsLayout->setContentsMargins(4, 4, 4, 4);
+    lowerLayout->addWidget(settingsBox);
     splitter->addWidget(m_plot);
-    splitter->addWidget(hitsBox);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
+    splitter->addWidget(lower);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
     layout->addWidget(splitter, 1);
 
     auto *readout = new QHBoxLayout;
@@ -204,6 +246,7 @@ void BandActivityWindow::BuildControls()
     layout->addLayout(readout);
 
     auto *grid = new QGridLayout;
+    grid->setContentsMargins(0, 0, 0, 0);
     const SweepSettings &settings = m_sweep.settings();
     m_start = FrequencyBox(QStringLiteral("SweepStart"), kDefaultStartMHz, this);
     m_stop = FrequencyBox(QStringLiteral("SweepStop"), kDefaultStopMHz, this);
@@ -230,41 +273,49 @@ void BandActivityWindow::BuildControls()
     m_stopOnSignal->setObjectName(QStringLiteral("StopOnSignal"));
     m_stopOnSignal->setChecked(settings.stopOnSignal);
 
-    const auto label = [this](const QString &text, QWidget *buddy) {
-        auto *l = new QLabel(text, this);
-        l->setBuddy(buddy);
-        return l;
+    // Narrow fields, so that the hits get the width.
+    const int fieldWidth
+        = m_start->fontMetrics().horizontalAdvance(QStringLiteral("1100.000000")) + 30;
+    const std::pair<QString, QWidget *> fields[] = {
+        {tr("Start (MHz)"), m_start},
+        {tr("Stop (MHz)"), m_stop},
+        {tr("Step"), m_step},
+        {tr("Dwell (ms)"), m_dwell},
+        {tr("Threshold (0–255)"), m_threshold},
+        {tr("Hold (s)"), m_hold},
     };
-    grid->addWidget(label(tr("Start (MHz)"), m_start), 0, 0);
-    grid->addWidget(m_start, 0, 1);
-    grid->addWidget(label(tr("Stop (MHz)"), m_stop), 0, 2);
-    grid->addWidget(m_stop, 0, 3);
-    grid->addWidget(label(tr("Step"), m_step), 0, 4);
-    grid->addWidget(m_step, 0, 5);
-    grid->addWidget(label(tr("Dwell (ms)"), m_dwell), 1, 0);
-    grid->addWidget(m_dwell, 1, 1);
-    grid->addWidget(label(tr("Threshold (0–255)"), m_threshold), 1, 2);
-    grid->addWidget(m_threshold, 1, 3);
-    grid->addWidget(label(tr("Hold (s)"), m_hold), 1, 4);
-    grid->addWidget(m_hold, 1, 5);
-    grid->addWidget(m_stopOnSignal, 1, 6);
-    grid->setColumnStretch(7, 1);
-    layout->addLayout(grid);
+    int row = 0;
+    for (const auto &[text, field] : fields) {
+        auto *label = new QLabel(text, this);
+        label->setBuddy(field);
+        field->setMaximumWidth(fieldWidth);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1);
+        ++row;
+    }
+    grid->addWidget(m_stopOnSignal, row, 0, 1, 2);
+    grid->setVerticalSpacing(2);
+    settingsLayout->addLayout(grid);
 
-    auto *buttons = new QHBoxLayout;
-    const auto button = [this, buttons](const QString &text, const QString &name) {
+    auto *buttons = new QGridLayout;
+    buttons->setSpacing(2);
+    int buttonCount = 0;
+    const auto button = [this, buttons, &buttonCount](const QString &text, const QString &name) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(name);
-        buttons->addWidget(b);
+        buttons->addWidget(b, buttonCount / 2, buttonCount % 2);
+        ++buttonCount;
         return b;
     };
     m_startButton = button(tr("Start"), QStringLiteral("StartSweep"));
     m_stopButton = button(tr("Stop"), QStringLiteral("StopSweep"));
     m_resumeButton = button(tr("Resume"), QStringLiteral("ResumeSweep"));
     m_skipButton = button(tr("Skip"), QStringLiteral("SkipSignal"));
-    buttons->addStretch();
-    m_clearButton = button(tr("Clear max hold"), QStringLiteral("ClearMaxHold"));
-    layout->addLayout(buttons);
+    m_clearButton = new QPushButton(tr("Clear max hold"), this);
+    m_clearButton->setObjectName(QStringLiteral("ClearMaxHold"));
+    buttons->addWidget(m_clearButton, 2, 0, 1, 2);
+    settingsLayout->addLayout(buttons);
+    settingsLayout->addStretch(1);
 
     connect(m_startButton, &QPushButton::clicked, this, &BandActivityWindow::StartSweep);
     connect(m_stopButton, &QPushButton::clicked, &m_sweep, &BandSweep::Stop);
@@ -296,11 +347,15 @@ void BandActivityWindow::BuildControls()
     connect(m_plot, &SweepPlot::thresholdDragged, m_threshold, &QSpinBox::setValue);
     connect(m_plot, &SweepPlot::tuneRequested, &m_sweep, &BandSweep::HoldAt);
     connect(m_plot, &SweepPlot::pointerMoved, this, &BandActivityWindow::ShowPointer);
+    // A click picks the row; a double-click is the same click twice and tunes only once.
+    connect(m_hits, &QTableView::clicked, this, &BandActivityWindow::TuneToHit);
+    connect(m_hits, &QTableView::activated, this, &BandActivityWindow::TuneToHit);
 }
 
 void BandActivityWindow::WireSweep()
 {
     connect(&m_sweep, &BandSweep::started, this, [this] {
+        m_passClock.start();
         m_plot->setPlan(m_sweep.plan());
         ShowSweeping();
         UpdateButtons();
@@ -318,7 +373,7 @@ void BandActivityWindow::WireSweep()
     });
     connect(&m_sweep, &BandSweep::lockedOut, m_plot, &SweepPlot::PointChanged);
     connect(&m_sweep, &BandSweep::sweepFinished, this, [this] {
-        m_plot->RowAdded();
+        m_plot->RowAdded(int(m_passClock.restart()));
         if (!m_sweep.isHolding())
             ShowSweeping();
     });
@@ -405,7 +460,59 @@ void BandActivityWindow::SetStatus(const QString &text, bool problem)
 
 void BandActivityWindow::ShowProblem(const QString &text)
 {
-    SetStatus(text, true);
+    ShowNotice(text, true);
+}
+
+void BandActivityWindow::ShowNotice(const QString &text, bool problem)
+{
+    // A problem stays until another one replaces it; a plain notice does not hide one.
+    if (!problem && m_noticeIsProblem)
+        return;
+    m_noticeIsProblem = problem;
+    m_notice->setText(text);
+    m_notice->setStyleSheet(problem ? QStringLiteral("color: rgb(200, 0, 0);") : QString());
+}
+
+QString BandActivityWindow::noticeText() const
+{
+    return m_notice->text();
+}
+
+void BandActivityWindow::TuneToHit(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (index.row() == m_lastTunedRow
+        && now - m_lastTunedAtMs < QApplication::doubleClickInterval())
+        return;
+    m_lastTunedRow = index.row();
+    m_lastTunedAtMs = now;
+    const double frequencyMHz = m_hitModel->FrequencyAt(index.row());
+    const SweepPlan &plan = m_sweep.plan();
+    // A running sweep holds there, as a click on the plot does; otherwise the receiver is tuned
+    // to the hit itself, which an earlier sweep's plan may have and the present one lack.
+    if (m_sweep.isRunning() && plan.PointCount() > 0
+        && std::abs(plan.FrequencyAt(plan.IndexNearest(frequencyMHz)) - frequencyMHz) < 1e-7) {
+        m_sweep.HoldAt(frequencyMHz);
+        return;
+    }
+    emit tuneRequested(frequencyMHz);
+}
+
+void BandActivityWindow::setVisible(bool visible)
+{
+    if (visible && !m_placed && !isVisible()) {
+        m_placed = true;
+        if (const QWidget *panel = PanelWindow(this)) {
+            const QRect available = panel->screen()->availableGeometry();
+            const QRect place
+                = PlaceBeside(panel->frameGeometry(), size(), minimumSizeHint(), available);
+            resize(place.size());
+            move(place.topLeft());
+        }
+    }
+    QWidget::setVisible(visible);
 }
 
 QString BandActivityWindow::statusText() const
@@ -500,7 +607,8 @@ void BandActivityWindow::ExportHitsAs()
     m_exportFolder = QFileInfo(path).absolutePath();
     QString error;
     if (ExportHits(path, &error)) {
-        SetStatus(tr("%n hit(s) exported to %1", nullptr, hitCount()).arg(path));
+        // Beside the hits, so that the sweep's own status stays where it is.
+        ShowNotice(tr("%n hit(s) exported to %1", nullptr, hitCount()).arg(path), false);
         return;
     }
     QMessageBox box(QMessageBox::Warning, tr("Export hits"),

@@ -139,6 +139,9 @@ void MainWindow::WireSession()
     connect(m_session, &ReceiverSession::stateChanged, this, &MainWindow::ShowState);
     connect(m_session, &ReceiverSession::signalLevelChanged, this, &MainWindow::ShowSignal);
     connect(m_session, &ReceiverSession::answeringChanged, this, &MainWindow::ShowAnswering);
+    connect(m_session, &ReceiverSession::stateChanged, m_status, &StatusBarRefresh::ShowLinkState);
+    connect(
+        m_session, &ReceiverSession::answeringChanged, m_status, &StatusBarRefresh::ShowAnswering);
     connect(m_session, &ReceiverSession::openFailed, this,
         [this](const QString &channel, const QString &port, QSerialPort::SerialPortError error,
             const QString &reason, ReceiverSession::Origin origin) {

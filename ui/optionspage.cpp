@@ -17,7 +17,7 @@
 namespace {
 
 // Rows of the port list visible without scrolling it: the page is small.
-constexpr int kVisiblePortRows = 4;
+constexpr int kVisiblePortRows = 3;
 
 enum PortColumn { kDevice, kDescription, kManufacturer, kSerialNumber, kUsbId, kColumnCount };
 
@@ -44,12 +44,18 @@ OptionsPage::OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPo
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *column = new QWidget;
     column->setObjectName(QStringLiteral("OptionsGroups"));
-    m_groups = new QVBoxLayout(column);
-    m_groups->setContentsMargins(6, 4, 6, 4);
+    // The port list across the page, the other groups side by side under it, so that every group
+    // is in view on the panel's small page.
+    auto *columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(4, 2, 4, 2);
+    columnLayout->setSpacing(2);
+    columnLayout->addWidget(BuildPortGroup());
+    m_groups = new QHBoxLayout;
     m_groups->setSpacing(4);
-    m_groups->addWidget(BuildPortGroup());
     m_groups->addWidget(BuildKeyboardGroup());
     m_groups->addStretch(1);
+    columnLayout->addLayout(m_groups);
+    columnLayout->addStretch(1);
     scroll->setWidget(column);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -62,7 +68,12 @@ OptionsPage::OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPo
 
 void OptionsPage::addGroup(QWidget *group)
 {
-    // Above the stretch that keeps the groups at the top.
+    // As tight as the page's own groups, so that the row fits the page's height.
+    if (QLayout *layout = group->layout()) {
+        layout->setContentsMargins(6, 2, 6, 4);
+        layout->setSpacing(2);
+    }
+    // Before the stretch that keeps the groups together at the left.
     m_groups->insertWidget(m_groups->count() - 1, group);
 }
 
@@ -128,9 +139,9 @@ QWidget *OptionsPage::BuildKeyboardGroup()
 {
     auto *group = new QGroupBox(tr("Keyboard shortcuts"));
     group->setObjectName(QStringLiteral("KeyboardGroup"));
-    m_everywhere
-        = new QRadioButton(QStringLiteral("everywhere (also while another program is in front)"));
+    m_everywhere = new QRadioButton(QStringLiteral("everywhere"));
     m_everywhere->setObjectName(QStringLiteral("KeyboardEverywhere"));
+    m_everywhere->setToolTip(QStringLiteral("also while another program is in front"));
     m_whileActive = new QRadioButton(QStringLiteral("only while this window is active"));
     m_whileActive->setObjectName(QStringLiteral("KeyboardWhileActive"));
     // A group of their own: the panel's mode and filter buttons share this page's parent chain.
@@ -138,11 +149,13 @@ QWidget *OptionsPage::BuildKeyboardGroup()
     buttons->addButton(m_everywhere);
     buttons->addButton(m_whileActive);
 
-    auto *layout = new QHBoxLayout(group);
+    auto *layout = new QVBoxLayout(group);
     layout->setContentsMargins(6, 2, 6, 4);
-    layout->addWidget(new QLabel(tr("Act"), group));
-    layout->addWidget(m_everywhere);
-    layout->addWidget(m_whileActive);
+    layout->setSpacing(2);
+    layout->addWidget(new QLabel(tr("They act"), group));
+    // As wide as their texts: a click beside a text would do nothing.
+    layout->addWidget(m_everywhere, 0, Qt::AlignLeft);
+    layout->addWidget(m_whileActive, 0, Qt::AlignLeft);
     layout->addStretch(1);
 
     connect(m_everywhere, &QRadioButton::clicked, this, [this] {

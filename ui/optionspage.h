@@ -13,10 +13,11 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
-class QVBoxLayout;
+class QHBoxLayout;
 
-// The " O&PTIONS" page: the program's settings, one group each, in a column that scrolls once
-// the groups outgrow the page. The serial-port chooser lists the ports the system offers and puts
+// The " O&PTIONS" page: the program's settings, one group each: the serial ports across the
+// page, the others side by side under it, all in view (the page scrolls only when a large font
+// makes them outgrow it). The serial-port chooser lists the ports the system offers and puts
 // the chosen one into the channel box (it takes effect at the next ON, as a typed one does); the
 // keyboard group sets where the shortcuts act. Choices are remembered in the settings.
 class OptionsPage : public QWidget
@@ -31,7 +32,8 @@ public:
     OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPoll &keyboard,
         QWidget *window, QWidget *page);
 
-    // Another feature's settings: the group joins the column, below those already there.
+    // Another feature's settings: the group joins the row under the port list, right of those
+    // already there.
     void addGroup(QWidget *group);
 
     // Where the chooser's list comes from; SystemPorts unless replaced.
@@ -55,7 +57,7 @@ private:
     QWidget *m_window;
     PortLister m_lister;
     QList<PortEntry> m_ports;
-    QVBoxLayout *m_groups = nullptr;
+    QHBoxLayout *m_groups = nullptr;
     QTreeWidget *m_portList = nullptr;
     QLabel *m_channelShown = nullptr;
     QPushButton *m_usePort = nullptr;

@@ -47,8 +47,11 @@ const QColor kKeypadBlue(128, 128, 255);
 const QColor kListGrey(224, 224, 224);
 const QColor kDarkRed(128, 0, 0);
 
-// Widths of the status bar's seven panels, left to right.
-constexpr std::array<int, 7> kStatusPanelWidthsTwips {80, 2800, 1400, 1000, 700, 1000, 2290};
+// Widths of the status bar's seven panels, left to right, and of the link's panel at the right
+// end. The link's panel takes its room from the mode's and the bank's, which are wider than their
+// longest texts ("PLS", "MEMORY BANK #99"), so the bar keeps its length.
+constexpr std::array<int, 7> kStatusPanelWidthsTwips {80, 2800, 1400, 1000, 400, 1000, 1620};
+constexpr int kLinkPanelWidthTwips = 970;
 
 // Tabs share the bar's width equally, one row across the whole container.
 class PanelTabBar : public QTabBar
@@ -354,6 +357,15 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     // Wide enough for a device path such as /dev/ttyUSB0, not only a port number.
     panel.Channelnum = Place(new QLineEdit(QStringLiteral("1"), page), QStringLiteral("Channelnum"),
         Twips(840, 2950, kChannelBoxWidthTwips, 315));
+
+    // The way into band activity, in the room the design leaves free under the squelch; it
+    // opens a window of its own and moves nothing of the panel.
+    panel.BandActivityButton = Place(new QPushButton(QStringLiteral("Band activity…"), page),
+        QStringLiteral("BandActivityButton"), Twips(360, 1680, 2775, 495));
+    panel.BandActivityButton->setToolTip(
+        QStringLiteral("Sweep a range of frequencies in a window beside the panel"));
+    panel.BandActivityButton->setAutoDefault(false);
+    panel.BandActivityButton->setFocusPolicy(Qt::NoFocus);
 }
 
 void BuildCodesPage(QWidget *page, Panel &panel)
@@ -468,6 +480,8 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         QStringLiteral("32"), Twips(360, 840, 255, 255));
     panel.NBofMemory->setFont(PanelFont(QStringLiteral("Comic Sans MS"), 9.75));
     panel.NBofMemory->setAlignment(Qt::AlignCenter);
+    // The design leaves the count in the grid's corner without a caption; the pointer says it.
+    panel.NBofMemory->setToolTip(QStringLiteral("Channels stored in this bank"));
 
     for (int row = 0; row < kRows; ++row) {
         auto *label = MakeLabel(panel.MemoryFrame, QStringLiteral("MemoryLabel%1").arg(row),
@@ -525,6 +539,14 @@ void BuildStatusBar(QMainWindow *window, Panel &panel)
     }
     layout->addStretch(1);
     panel.StatusBar1->addWidget(strip, 1);
+    // A permanent panel: it stays in view while the bar shows a message over the others.
+    panel.LinkStatePanel = new QLabel(panel.StatusBar1);
+    panel.LinkStatePanel->setObjectName(QStringLiteral("LinkStatePanel"));
+    panel.LinkStatePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel.LinkStatePanel->setTextFormat(Qt::PlainText);
+    panel.LinkStatePanel->setAlignment(Qt::AlignCenter);
+    panel.LinkStatePanel->setFixedWidth(TwipsToPixels(kLinkPanelWidthTwips));
+    panel.StatusBar1->addPermanentWidget(panel.LinkStatePanel);
     window->setStatusBar(panel.StatusBar1);
 }
 

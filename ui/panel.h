@@ -40,6 +40,7 @@ struct Panel
     QTabWidget *SSTab1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     std::array<QLabel *, 8> StatusPanel {}; // panels 1 … 7
+    QLabel *LinkStatePanel = nullptr; // the link's state, at the right end of the status bar
 
     // " &MAIN"
     QGroupBox *SquelchFrame = nullptr;
@@ -60,6 +61,7 @@ struct Panel
     QButtonGroup *FilterGroup = nullptr; // the Filter buttons, each with its index as id
     QLabel *Label1 = nullptr;
     QLineEdit *Channelnum = nullptr;
+    QPushButton *BandActivityButton = nullptr; // opens the band activity window
 
     // " &CODES"
     QGroupBox *CodesOutFrame = nullptr;

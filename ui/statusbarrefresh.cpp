@@ -39,6 +39,47 @@ StatusBarRefresh::StatusBarRefresh(const Panel &panel, QObject *parent)
 {
     m_timer.setInterval(kRefreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &StatusBarRefresh::Refresh);
+    ShowLinkState(m_linkState);
+}
+
+QString LinkStateText(ReceiverSession::State state, bool answering)
+{
+    using State = ReceiverSession::State;
+    if (state == State::Off)
+        return StatusBarRefresh::tr("Off");
+    if (!answering)
+        return StatusBarRefresh::tr("No reply");
+    switch (state) {
+    case State::Scanning:
+        return StatusBarRefresh::tr("Scanning");
+    case State::BankScanning:
+        return StatusBarRefresh::tr("Bank scan");
+    case State::Sweeping:
+        return StatusBarRefresh::tr("Sweeping");
+    default:
+        return StatusBarRefresh::tr("On");
+    }
+}
+
+void StatusBarRefresh::ShowLinkState(ReceiverSession::State state)
+{
+    m_linkState = state;
+    // A link that goes off is no longer waiting for replies.
+    if (state == ReceiverSession::State::Off)
+        m_answering = true;
+    QLabel *panel = m_panel.LinkStatePanel;
+    Show(panel, LinkStateText(m_linkState, m_answering));
+    const bool silent = !m_answering && state != ReceiverSession::State::Off;
+    panel->setStyleSheet(silent ? QStringLiteral("color: rgb(200, 0, 0);") : QString());
+    panel->setToolTip(state == ReceiverSession::State::Off
+            ? tr("The serial port is closed: ON opens it.")
+            : tr("The serial port is open; the receiver is under remote control."));
+}
+
+void StatusBarRefresh::ShowAnswering(bool answering)
+{
+    m_answering = answering;
+    ShowLinkState(m_linkState);
 }
 
 void StatusBarRefresh::Refresh()

@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr int kLeftPx = 46; // room for the reading labels
+constexpr int kMinLeftPx = 46; // room for the reading labels at the usual font sizes
+constexpr int kLabelGapPx = 6;
 constexpr int kRightPx = 14;
 constexpr int kTopPx = 8;
 constexpr int kAxisBandPx = 22; // the frequency labels, between the trace and the waterfall
@@ -140,26 +141,41 @@ void SweepPlot::setCursorIndex(int index)
         update(QRect(XForIndex(m_cursor) - 1, trace.top(), 3, trace.height()));
 }
 
-void SweepPlot::RowAdded()
+void SweepPlot::RowAdded(int passMs)
 {
     const QRect area = waterfallRect();
     if (!m_rows || m_rows->rowCount() == 0 || area.isEmpty())
         return;
-    if (m_waterfall.width() != area.width()
-        || m_waterfall.height() != std::min(area.height(), m_rows->maxRows())) {
+    m_rowMs.push_front(std::max(0, passMs));
+    while (int(m_rowMs.size()) > m_rows->rowCount())
+        m_rowMs.pop_back();
+    if (m_waterfall.width() != area.width() || m_waterfall.height() != area.height()) {
         RebuildWaterfall();
         update(area);
         return;
     }
-    // Scroll the image down by one row and draw only the new top row.
+    // Scroll the image down by the new row's height and draw only the new row.
     const int rows = m_waterfall.height();
-    if (rows > 1) {
+    const int height = std::min(rows, RowHeightPx(m_rowMs.front(), m_carryPx));
+    if (rows > height) {
         uchar *bits = m_waterfall.bits();
         const qsizetype bytesPerLine = m_waterfall.bytesPerLine();
-        std::memmove(bits + bytesPerLine, bits, size_t(bytesPerLine * (rows - 1)));
+        std::memmove(bits + bytesPerLine * height, bits, size_t(bytesPerLine * (rows - height)));
     }
-    RenderWaterfallRow(0, 0);
-    update(QRect(area.topLeft(), QSize(area.width(), std::min(rows, m_rows->rowCount()))));
+    RenderWaterfallRow(0, 0, height);
+    update(area);
+}
+
+int SweepPlot::RowHeightPx(int passMs, double &carryPx) const
+{
+    // A sweep takes as much of the height as its time takes of kWaterfallSpanMs, so the picture
+    // fills in that time however slow the sweep; a very slow one still leaves room for three more.
+    const int height = waterfallRect().height();
+    const double exact = double(passMs) * height / kWaterfallSpanMs + carryPx;
+    // (A hair over, so that sweeps adding up to the minute fill the last pixel row too.)
+    const int px = std::clamp(int(exact + 1e-6), 1, std::max(1, height / 4));
+    carryPx = std::clamp(exact - px, 0.0, 1.0);
+    return px;
 }
 
 void SweepPlot::TraceReset()
@@ -169,10 +185,11 @@ void SweepPlot::TraceReset()
 
 QRect SweepPlot::traceRect() const
 {
-    const int width = std::max(2, this->width() - kLeftPx - kRightPx);
+    const int left = LeftPx();
+    const int width = std::max(2, this->width() - left - kRightPx);
     const int height
         = std::max(40, (this->height() - kTopPx - kAxisBandPx - kBottomPx) * kTracePercent / 100);
-    return {kLeftPx, kTopPx, width, height};
+    return {left, kTopPx, width, height};
 }
 
 QRect SweepPlot::waterfallRect() const
@@ -180,6 +197,15 @@ QRect SweepPlot::waterfallRect() const
     const QRect trace = traceRect();
     const int top = trace.bottom() + 1 + kAxisBandPx;
     return {trace.left(), top, trace.width(), std::max(0, height() - kBottomPx - top)};
+}
+
+int SweepPlot::LeftPx() const
+{
+    // The unit and the readings in the margin, whatever the font's size.
+    const QFontMetrics metrics(font());
+    const int widest = std::max(metrics.horizontalAdvance(QStringLiteral("MHz")),
+        metrics.horizontalAdvance(QStringLiteral("250")));
+    return std::max(kMinLeftPx, widest + 2 * kLabelGapPx);
 }
 
 int SweepPlot::Points() const
@@ -282,12 +308,13 @@ void SweepPlot::PaintAxes(QPainter &painter, const QRect &clip)
     // Raw readings up the left side.
     for (int raw = 0; raw <= 250; raw += 50) {
         const int y = YForReading(raw);
-        painter.drawText(QRect(0, y - metrics.height() / 2, kLeftPx - 6, metrics.height()),
+        painter.drawText(
+            QRect(0, y - metrics.height() / 2, trace.left() - kLabelGapPx, metrics.height()),
             Qt::AlignRight | Qt::AlignVCenter, QString::number(raw));
     }
     const int band = trace.bottom() + 1;
-    painter.drawText(QRect(0, band, kLeftPx - 6, kAxisBandPx), Qt::AlignRight | Qt::AlignVCenter,
-        QStringLiteral("MHz"));
+    painter.drawText(QRect(0, band, trace.left() - kLabelGapPx, kAxisBandPx),
+        Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("MHz"));
     if (Points() < 2)
         return;
     // Frequencies along the band between the trace and the waterfall.
@@ -404,20 +431,27 @@ void SweepPlot::resizeEvent(QResizeEvent *event)
 void SweepPlot::RebuildWaterfall()
 {
     const QRect area = waterfallRect();
-    const int rows = m_rows ? std::min(area.height(), m_rows->maxRows()) : 0;
-    if (area.width() <= 0 || rows <= 0) {
+    if (area.width() <= 0 || area.height() <= 0 || !m_rows) {
         m_waterfall = QImage();
         return;
     }
-    m_waterfall = QImage(area.width(), rows, QImage::Format_RGB32);
+    m_waterfall = QImage(area.width(), area.height(), QImage::Format_RGB32);
     m_waterfall.fill(kNotMeasuredRgb);
-    if (!m_rows || m_rows->points() != Points() || Points() == 0)
+    while (int(m_rowMs.size()) > m_rows->rowCount())
+        m_rowMs.pop_back();
+    m_carryPx = 0;
+    if (m_rows->points() != Points() || Points() == 0)
         return;
-    for (int age = 0; age < std::min(rows, m_rows->rowCount()); ++age)
-        RenderWaterfallRow(age, age);
+    int y = 0;
+    for (int age = 0; age < m_rows->rowCount() && y < area.height(); ++age) {
+        const int ms = age < int(m_rowMs.size()) ? m_rowMs[size_t(age)] : 0;
+        const int height = std::min(area.height() - y, RowHeightPx(ms, m_carryPx));
+        RenderWaterfallRow(age, y, height);
+        y += height;
+    }
 }
 
-void SweepPlot::RenderWaterfallRow(int age, int y)
+void SweepPlot::RenderWaterfallRow(int age, int y, int height)
 {
     if (!m_rows || age >= m_rows->rowCount() || m_rows->points() != Points() || Points() == 0)
         return;
@@ -429,6 +463,8 @@ void SweepPlot::RenderWaterfallRow(int age, int y)
         StepsInColumn(left + c, first, last);
         line[c] = LevelColour(m_rows->MaxOver(age, first, last));
     }
+    for (int i = 1; i < height && y + i < m_waterfall.height(); ++i)
+        std::memcpy(m_waterfall.scanLine(y + i), line, size_t(m_waterfall.width()) * sizeof(QRgb));
 }
 
 bool SweepPlot::NearThreshold(const QPoint &pos) const

@@ -7,16 +7,19 @@
 #include <QWidget>
 
 #include <array>
+#include <deque>
 
 class SweepTrace;
 class SweepWaterfall;
 
 // The band activity picture: the latest sweep as raw reading (0 … 255) against frequency, with the
 // max-hold trace and the threshold line, and under it a waterfall of the past sweeps, newest at
-// the top, one pixel row per sweep coloured by level. Both share the frequency axis.
+// the top, coloured by level. Both share the frequency axis. The waterfall's height stands for a
+// minute: each sweep's row is as tall as its share of that minute (at least one pixel), so the
+// picture fills within a minute however long a sweep takes.
 //
 // The plot only reads the sweep's readings and waterfall. A new reading repaints the few pixels
-// around its step, a finished sweep scrolls the waterfall image by one row and draws only the new
+// around its step, a finished sweep scrolls the waterfall image by its row and draws only the new
 // one, so the cost of a step does not grow with the window.
 //
 // Dragging the threshold line moves the threshold; a click elsewhere asks to tune there.
@@ -37,8 +40,10 @@ public:
     void PointChanged(int index);
     // The step the receiver is on, marked by a thin line; -1 for none.
     void setCursorIndex(int index);
-    // The waterfall has gained its newest row.
-    void RowAdded();
+    static constexpr int kWaterfallSpanMs = 60000;
+
+    // The waterfall has gained its newest row, a sweep that took passMs.
+    void RowAdded(int passMs);
     // The readings have changed as a whole (max-hold cleared).
     void TraceReset();
 
@@ -78,6 +83,7 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    int LeftPx() const;
     int Points() const;
     // The steps drawn in a pixel column: one, or a run of them when the sweep has more steps
     // than the plot has columns.
@@ -86,7 +92,8 @@ private:
     void PaintCurve(QPainter &painter, const QRect &clip, bool maxHold);
     void PaintAxes(QPainter &painter, const QRect &clip);
     void RebuildWaterfall();
-    void RenderWaterfallRow(int age, int y);
+    void RenderWaterfallRow(int age, int y, int height);
+    int RowHeightPx(int passMs, double &carryPx) const;
     QRect StripAround(int index) const;
     bool NearThreshold(const QPoint &pos) const;
 
@@ -96,6 +103,9 @@ private:
     int m_threshold = 0;
     int m_cursor = -1;
     QImage m_waterfall;
+    // How long each waterfall row's sweep took, newest first.
+    std::deque<int> m_rowMs;
+    double m_carryPx = 0;
     bool m_dragging = false;
     bool m_clickPending = false;
     QPoint m_pressPos;

@@ -75,6 +75,7 @@ private slots:
     void otherKindsInPlainWords();
     void channelDescribed_data();
     void channelDescribed();
+    void everyListedPortSaysWhatItIs();
 };
 
 void TestPorts::permissionNamesTheGroupAndTheFix_data()
@@ -220,22 +221,22 @@ void TestPorts::channelDescribed_data()
 
     QTest::newRow("listed device")
         << "PTY"
-        << "Channel \"PTY\" is PTY: Test receiver, QZ tests, serial number T-0001, USB 0403:6001.";
+        << "Channel \"PTY\": Test receiver, QZ tests, serial number T-0001, USB 0403:6001.";
     QTest::newRow("link to a listed device")
         << "LINK"
-        << "Channel \"LINK\" is LINK: Test receiver, QZ tests, serial number T-0001, USB "
+        << "Channel \"LINK\": Test receiver, QZ tests, serial number T-0001, USB "
            "0403:6001, now PTY.";
     QTest::newRow("port number") << " 2 "
                                  << "Channel \"2\" is /dev/ttyS1, which does not exist "
                                     "at the moment.";
-    QTest::newRow("missing device")
-        << "/dev/ttyQZ-none"
-        << "Channel \"/dev/ttyQZ-none\" is /dev/ttyQZ-none, which does not "
-           "exist at the moment.";
+    QTest::newRow("missing device") << "/dev/ttyQZ-none"
+                                    << "Channel \"/dev/ttyQZ-none\" does not exist at the moment.";
     QTest::newRow("not a serial port")
         << "/dev/null"
-        << "Channel \"/dev/null\" is /dev/null, which the system does not list as a "
-           "serial port.";
+        << "Channel \"/dev/null\" is not a serial port the system lists.";
+    // The system describes the common ports with nothing; the list still says what they are.
+    QTest::newRow("listed without a description") << "/dev/ttyQZ-bare"
+                                                  << "Channel \"/dev/ttyQZ-bare\": Serial port.";
     QTest::newRow("zero") << "0"
                           << "Channel \"0\" names no serial port: ON has no port to open.";
     QTest::newRow("empty") << "  "
@@ -252,6 +253,7 @@ void TestPorts::channelDescribed()
     QVERIFY(QFile::link(pty.slavePath(), link));
     const QList<PortEntry> ports {
         {"/dev/ttyQZ-other", "Other adapter", "", "", ""},
+        {"/dev/ttyQZ-bare", "", "", "", ""},
         {pty.slavePath(), "Test receiver", "QZ tests", "T-0001", "0403:6001"},
     };
     // /dev/ttyS1 may exist on this machine; then it is found, listed or not.
@@ -260,6 +262,16 @@ void TestPorts::channelDescribed()
     channel.replace(QLatin1String("PTY"), pty.slavePath()).replace(QLatin1String("LINK"), link);
     expected.replace(QLatin1String("PTY"), pty.slavePath()).replace(QLatin1String("LINK"), link);
     QCOMPARE(DescribeChannel(channel, ports), expected);
+}
+
+void TestPorts::everyListedPortSaysWhatItIs()
+{
+    // Built-in ports come with no description from the system: the list names their kind.
+    const QList<PortEntry> ports = SystemPorts();
+    if (ports.isEmpty())
+        QSKIP("this machine lists no serial port");
+    for (const PortEntry &port : ports)
+        QVERIFY2(!port.description.isEmpty(), qPrintable(port.device));
 }
 
 QTEST_GUILESS_MAIN(TestPorts)

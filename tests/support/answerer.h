@@ -57,6 +57,7 @@ QByteArray AskAnswered(Session &session, PseudoTerminal &pty, const QByteArray &
     Answerer answerer(pty, replies);
     bool done = false;
     session.ReadSignal([&done](auto) { done = true; });
-    QTest::qWaitFor([&done] { return done; }, 2000);
+    if (!QTest::qWaitFor([&done] { return done; }, 2000))
+        return "<no answer taken>";
     return answerer.heard();
 }

@@ -10,12 +10,15 @@
 #include "simreceiver.h"
 #include "sweepoptions.h"
 #include "sweepplot.h"
+#include "sweeptrace.h"
 
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -125,6 +128,13 @@ private slots:
     void hitsTableAndExport();
     void startNeedsAPlanAndTheLink();
     void groupOpensTheWindow();
+    void clickingAHitTunesThere();
+    void placedBesideThePanel_data();
+    void placedBesideThePanel();
+    void waterfallFillsInAMinute_data();
+    void waterfallFillsInAMinute();
+    void hitsLogThatCannotBeWritten_data();
+    void hitsLogThatCannotBeWritten();
     void commandLine_data();
     void commandLine();
     void panelSweepsTheSimulatedReceiver();
@@ -276,7 +286,9 @@ void TestBandActivity::hitsTableAndExport()
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines[0], QByteArray("time_utc,frequency_mhz,peak_reading,mode,filter"));
     QVERIFY(lines[1].endsWith(",144.050000,200,AM,10 KHz"));
-    QVERIFY(rig.window.statusText().contains(path));
+    // The notice goes beside the hits; the sweep's own line still says where the sweep is.
+    QVERIFY(rig.window.noticeText().contains(path));
+    QVERIFY(rig.window.statusText().startsWith(QStringLiteral("Stopped")));
 
     // A folder that does not exist: the operator is told, nothing is lost.
     const QString nowhere = folder.filePath(QStringLiteral("missing/hits.csv"));
@@ -331,6 +343,123 @@ void TestBandActivity::groupOpensTheWindow()
     QVERIFY(!window.testAttribute(Qt::WA_QuitOnClose));
     window.close();
     QVERIFY(!window.isVisible());
+}
+
+void TestBandActivity::clickingAHitTunesThere()
+{
+    WindowRig rig;
+    rig.find<QSpinBox>("SweepThreshold")->setValue(100);
+    rig.find<QDoubleSpinBox>("SweepHold")->setValue(0);
+    QVERIFY(rig.RunSweeps(1));
+    rig.sweep.Stop();
+    QTableView *hits = rig.window.hitsTable();
+    const int rowHeight = hits->verticalHeader()->defaultSectionSize();
+    QVERIFY(hits->viewport()->height() >= BandActivityWindow::kVisibleHitRows * rowHeight);
+    const QPoint row = hits->visualRect(hits->model()->index(0, 1)).center();
+
+    // Stopped: the window asks for the hit's frequency, once for a double-click too.
+    QSignalSpy tune(&rig.window, &BandActivityWindow::tuneRequested);
+    QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, row);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseDClick(hits->viewport(), Qt::LeftButton, {}, row);
+    QCOMPARE(tune.count(), 2);
+    QCOMPARE(tune.at(1).at(0).toDouble(), 144.05);
+
+    // Sweeping: the sweep holds on the hit, as a click on the plot does.
+    rig.find<QSpinBox>("SweepThreshold")->setValue(250);
+    rig.click("StartSweep");
+    QTRY_VERIFY(rig.port.tunes.size() >= 2);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, row);
+    QVERIFY(rig.sweep.isHolding());
+    QCOMPARE(rig.port.tunes.last(), QStringLiteral("144.050"));
+    QCOMPARE(tune.count(), 2);
+}
+
+void TestBandActivity::placedBesideThePanel_data()
+{
+    QTest::addColumn<QRect>("panel");
+    QTest::addColumn<QRect>("expected");
+    // On a 1920 × 1080 screen, a window of 780 × 640, at least 560 wide.
+    QTest::newRow("right") << QRect(0, 900, 640, 520) << QRect(648, 440, 780, 640);
+    QTest::newRow("left") << QRect(1200, 100, 640, 520) << QRect(412, 100, 780, 640);
+    QTest::newRow("narrowed") << QRect(0, 0, 1300, 520) << QRect(1308, 0, 612, 640);
+    QTest::newRow("no room") << QRect(500, 0, 1000, 520) << QRect(1140, 0, 780, 640);
+}
+
+void TestBandActivity::placedBesideThePanel()
+{
+    QFETCH(QRect, panel);
+    QFETCH(QRect, expected);
+    QCOMPARE(
+        PlaceBeside(panel, QSize(780, 640), QSize(560, 480), QRect(0, 0, 1920, 1080)), expected);
+}
+
+void TestBandActivity::waterfallFillsInAMinute_data()
+{
+    QTest::addColumn<int>("passMs");
+    QTest::newRow("10 s, held on signals") << 10000;
+    QTest::newRow("0.4 s") << 400;
+}
+
+void TestBandActivity::waterfallFillsInAMinute()
+{
+    QFETCH(int, passMs);
+    SweepTrace trace;
+    SweepWaterfall rows;
+    rows.Reset(81);
+    SweepPlot plot;
+    plot.resize(760, 440);
+    plot.setSources(&trace, &rows);
+    plot.setPlan(*ParseSweepPlan("144:146:0.025").plan);
+    std::vector<std::int16_t> readings(81, 200);
+    for (int pass = 1; pass <= SweepPlot::kWaterfallSpanMs / passMs; ++pass) {
+        rows.AddRow(readings);
+        plot.RowAdded(passMs);
+    }
+    const QImage &image = plot.waterfallImage();
+    QCOMPARE(image.height(), plot.waterfallRect().height());
+    QCOMPARE(image.pixel(10, image.height() - 1), SweepPlot::LevelColour(200));
+    // "MHz" stays in the margin left of the plot, whatever the font.
+    QFont font = plot.font();
+    font.setPointSize(24);
+    plot.setFont(font);
+    QVERIFY(QFontMetrics(font).horizontalAdvance(QStringLiteral("MHz")) < plot.traceRect().left());
+}
+
+void TestBandActivity::hitsLogThatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("a folder that does not exist") << QStringLiteral("missing/hits.csv");
+    QTest::newRow("a folder in its place") << QStringLiteral("folder");
+}
+
+void TestBandActivity::hitsLogThatCannotBeWritten()
+{
+    QFETCH(QString, where);
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+    const QString path = folder.filePath(where);
+    // Said at once on standard error, before any hit.
+    QProcess program;
+    program.start(QStringLiteral(QZ_REMOTE_PATH),
+        {"-platform", "offscreen", "--hits-log", path, "--exit-when-shown"});
+    QVERIFY(program.waitForFinished(20000));
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(error.contains(QStringLiteral("The hits log %1 cannot be written").arg(path)),
+        qPrintable(error));
+    // And in the window, while the hits go on into the table.
+    SimReceiver receiver;
+    MainWindow panel(receiver.slavePath());
+    BandActivity bandActivity(panel.session());
+    QCommandLineParser parser;
+    AddSweepOptions(parser);
+    QVERIFY(parser.parse({"qz-remote", "--sweep", "145.4:145.6:0.1", "--hold", "0", "--threshold",
+        "100", "--hits-log", path}));
+    bandActivity.Apply(ReadSweepOptions(parser));
+    QTRY_VERIFY_WITH_TIMEOUT(bandActivity.window().hitCount() >= 1, 10000);
+    QVERIFY(bandActivity.window().noticeText().contains(QStringLiteral("cannot be written")));
+    panel.PowerOff();
 }
 
 void TestBandActivity::commandLine_data()

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -66,6 +67,7 @@ private slots:
     void pollReply();
     void pollSurvivesGarbage();
     void silentReceiverIsNamedInTheStatusBar();
+    void linkStateHasAPanelOfItsOwn();
     void steppingWrapsAndStepChangeSendsNothing();
     void portThatDoesNotExist();
     void channelNamingNoPort();
@@ -259,6 +261,46 @@ void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
     QVERIFY(!rig.p.StatusBar1->currentMessage().isEmpty());
     rig.p.RadioOff->click();
     QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
+}
+
+void TestMainWindow::linkStateHasAPanelOfItsOwn()
+{
+    Rig rig;
+    QLabel *panel = rig.p.LinkStatePanel;
+    QStringList seen;
+    const auto look = [&] {
+        seen << panel->text();
+        // In view beside the others, and not cut off.
+        QVERIFY(panel->isVisibleTo(&rig.window));
+        QVERIFY2(
+            panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
+            qPrintable(QStringLiteral("%1: %2 px of %3")
+                           .arg(panel->text())
+                           .arg(panel->fontMetrics().horizontalAdvance(panel->text()))
+                           .arg(panel->contentsRect().width())));
+    };
+    look();
+    rig.powerOn(false);
+    look();
+    rig.p.Scan->click();
+    look();
+    rig.p.Scan->click();
+    look();
+    // A silent receiver: said in the link's panel, which stays in view beside the message.
+    for (int i = 0; i < 3; ++i)
+        rig.session.Poll();
+    QVERIFY(!rig.p.StatusBar1->currentMessage().isEmpty());
+    look();
+    rig.pty.write("SS 0010\r");
+    QTest::qWait(30);
+    rig.session.Poll();
+    look();
+    QVERIFY(rig.session.sweep().Start(*MakeSweepPlan(144, 146, 14).plan));
+    look();
+    rig.p.RadioOff->click();
+    look();
+    QCOMPARE(
+        seen, (QStringList {"Off", "On", "Scanning", "On", "No reply", "On", "Sweeping", "Off"}));
 }
 
 void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()

@@ -139,7 +139,10 @@ void TestOptionsPage::chooserShowsWhatTheSystemReports()
         const QSerialPortInfo &info = system[i];
         const QTreeWidgetItem *item = options.list()->topLevelItem(i);
         QCOMPARE(item->text(0), info.systemLocation());
-        QCOMPARE(item->text(1), info.description());
+        // What the system says, or the port's kind when it says nothing.
+        QCOMPARE(item->text(1),
+            info.description().isEmpty() ? PortKindDescription(info.systemLocation())
+                                         : info.description());
         QCOMPARE(item->text(2), info.manufacturer());
         QCOMPARE(item->text(3), info.serialNumber());
         const QString usb = info.hasVendorIdentifier() && info.hasProductIdentifier()
@@ -172,7 +175,7 @@ void TestOptionsPage::useThisPortTakesEffectAtTheNextOn()
     });
     options.open();
     QCOMPARE(options.shown(),
-        QStringLiteral("Channel \"%1\" is %1: First, QZ tests, serial number T-0001, USB "
+        QStringLiteral("Channel \"%1\": First, QZ tests, serial number T-0001, USB "
                        "0403:6001.")
             .arg(first.slavePath()));
     options.click(window.panel().RadioOn);
@@ -182,7 +185,7 @@ void TestOptionsPage::useThisPortTakesEffectAtTheNextOn()
     options.use(chosen.slavePath());
     QCOMPARE(options.channel(), chosen.slavePath());
     QVERIFY(options.shown().startsWith(
-        QStringLiteral("Channel \"%1\" is %1: Chosen").arg(chosen.slavePath())));
+        QStringLiteral("Channel \"%1\": Chosen").arg(chosen.slavePath())));
     options.click(window.panel().FrequencyUp);
     QCOMPARE(first.read(), QByteArray("FRQ 0106.000;FM;BW3\r"));
     options.click(window.panel().RadioOff);
@@ -316,9 +319,10 @@ void TestOptionsPage::otherFeaturesAddTheirGroups()
     window.optionsPage().addGroup(group);
     options.open();
     QVERIFY(group->isVisible());
-    // Below the groups already there.
+    // Beside the groups already there, in view on the page.
     const QWidget *keyboard = window.findChild<QWidget *>("KeyboardGroup");
-    QVERIFY(group->mapTo(&window, QPoint()).y() > keyboard->mapTo(&window, QPoint()).y());
+    QVERIFY(group->mapTo(&window, QPoint()).x() > keyboard->mapTo(&window, QPoint()).x());
+    QCOMPARE(group->mapTo(&window, QPoint()).y(), keyboard->mapTo(&window, QPoint()).y());
 }
 
 void TestOptionsPage::portInUseByAnotherPanelIsNamed()

@@ -421,19 +421,31 @@ void TestPanel::designTimeContents()
     QCOMPARE(m_panel.OnOffLabel->color(), QColor(128, 0, 0));
     QCOMPARE(m_panel.ScanLabel->color(), QColor(128, 0, 0));
 
-    // Seven empty status panels, left to right, of the given widths.
-    const int widthsTwips[] = {80, 2800, 1400, 1000, 700, 1000, 2290};
+    // Seven empty status panels, left to right, of the given widths, each wide enough for its
+    // longest text; the link's panel last.
+    const int widthsTwips[] = {80, 2800, 1400, 1000, 400, 1000, 1620};
+    const char *const longest[] = {"", "", "", "12.5 KHz", "USB", "300 KHz", "MEMORY BANK #99"};
     QVERIFY(m_panel.StatusPanel[0] == nullptr);
     int left = -1;
     for (int i = 1; i <= 7; ++i) {
         QLabel *panel = m_panel.StatusPanel[i];
         QVERIFY(panel->isVisible() && panel->text().isEmpty());
         QCOMPARE(panel->width(), Px(widthsTwips[i - 1]));
+        const int needed
+            = panel->fontMetrics().horizontalAdvance(QString::fromLatin1(longest[i - 1]));
+        QVERIFY2(needed <= panel->contentsRect().width(),
+            qPrintable(QStringLiteral("%1: %2 px of %3")
+                           .arg(QString::fromLatin1(longest[i - 1]))
+                           .arg(needed)
+                           .arg(panel->contentsRect().width())));
         const QRect inBar(panel->mapTo(m_panel.StatusBar1, QPoint(0, 0)), panel->size());
         QVERIFY(inBar.left() > left);
         QVERIFY(m_panel.StatusBar1->rect().contains(inBar));
         left = inBar.right();
     }
+    const QRect link(m_panel.LinkStatePanel->mapTo(m_panel.StatusBar1, QPoint(0, 0)),
+        m_panel.LinkStatePanel->size());
+    QVERIFY(link.left() > left && m_panel.StatusBar1->rect().contains(link));
 }
 
 void TestPanel::optionGroups()
