@@ -32,9 +32,10 @@ constexpr int kNoiseFloor = 6;
 constexpr double kFalloffBandwidths = 3.0;
 constexpr int kFloodChunk = 4096;
 // At line speed the line is looked at this often while it carries something; the credit a
-// late look may use is capped so that an idle line does not bank a burst.
+// late look may use is capped (at 16 bytes of a 960-byte-a-second line) so that an idle line
+// does not bank a burst.
 constexpr int kLineTickMs = 5;
-constexpr double kMostCreditBytes = 16;
+constexpr double kMostCreditSeconds = 16.0 / 960.0;
 
 } // namespace
 
@@ -58,6 +59,12 @@ void SimReceiver::setTiming(Timing timing)
 {
     m_timing = timing;
     m_inIdle = m_outIdle = true;
+}
+
+void SimReceiver::setLineBytesPerSecond(double bytesPerSecond)
+{
+    // A line that carries nothing would never finish a test; keep at least one byte a second.
+    m_lineBytesPerSecond = qMax(1.0, bytesPerSecond);
 }
 
 // The notifiers watch the pty's descriptor, so they must go before it is closed.
@@ -178,8 +185,8 @@ double SimReceiver::refill(double &credit, qint64 &atNs, bool &idle)
     if (idle)
         credit = 0;
     else
-        credit
-            = std::min(credit + double(now - atNs) / 1e9 * kLineBytesPerSecond, kMostCreditBytes);
+        credit = std::min(credit + double(now - atNs) / 1e9 * m_lineBytesPerSecond,
+            m_lineBytesPerSecond * kMostCreditSeconds);
     idle = false;
     atNs = now;
     return credit;

@@ -52,6 +52,10 @@ public:
     // Instant unless set; set it before the other end starts writing.
     void setTiming(Timing timing);
     Timing timing() const { return m_timing; }
+    // The line's speed at LineSpeed timing, kLineBytesPerSecond unless set: tests that look at
+    // the order and content of what crosses the line may run it faster.
+    void setLineBytesPerSecond(double bytesPerSecond);
+    double lineBytesPerSecond() const { return m_lineBytesPerSecond; }
     void setActMs(int ms) { m_actMs = qMax(0, ms); }
     int actMs() const { return m_actMs; }
     // Surrounds every reply with garbage: NUL and non-ASCII bytes, status groups, partial replies.
@@ -132,6 +136,7 @@ private:
     bool m_discarding = false;
     Timing m_timing = Timing::Instant;
     int m_actMs = kDefaultActMs;
+    double m_lineBytesPerSecond = kLineBytesPerSecond;
     QElapsedTimer m_lineClock;
     QTimer m_lineTimer {this}; // a child, so that it moves with the receiver to another thread
     double m_inCredit = 0;
