@@ -225,8 +225,11 @@ void SimReceiver::readAtLineSpeed()
     }
     m_inCredit -= double(n);
     m_bytesReceived += n;
+    // A faster line's burst per look is larger: the buffer holds as much of the line's time.
+    const int receiveBufferBytes
+        = qRound(kReceiveBufferBytes * std::max(1.0, m_lineBytesPerSecond / kLineBytesPerSecond));
     for (ssize_t i = 0; i < n; ++i) {
-        if (m_received.size() < kReceiveBufferBytes)
+        if (m_received.size() < receiveBufferBytes)
             m_received.append(buffer[i]);
         else
             ++m_overrunBytes;
