@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the panel need, and only what is missing.
+# scripts/deps.sh [run|test|fuzz]: installs what building and running the panel (run), and also
+# testing it (test, the default), or fuzzing it (fuzz) need, and only what is missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-          qt6-serialport-dev libgl-dev fonts-liberation xvfb xauth xdotool libx11-dev libxi-dev
-          clang libclang-rt-14-dev libhamlib-utils
-          desktop-file-utils appstream dpkg-dev file lintian)
+run=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
+     qt6-serialport-dev libgl-dev fonts-liberation libx11-dev libxi-dev)
+test=("${run[@]}" xvfb xauth xdotool libhamlib-utils desktop-file-utils appstream dpkg-dev file lintian)
+fuzz=(build-essential cmake ninja-build clang libclang-rt-14-dev)
+case ${1:-test} in
+run) packages=("${run[@]}") ;;
+test) packages=("${test[@]}") ;;
+fuzz) packages=("${fuzz[@]}") ;;
+*)
+    echo "usage: $0 [run|test|fuzz]" >&2
+    exit 2
+    ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,7 @@
 # inputs land in fuzz-build/crashes/TARGET. Exits non-zero if any target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/deps.sh fuzz
 
 seconds=${1:-60}
 [ $# -gt 0 ] && shift

@@ -1,7 +1,5 @@
 #include "simreceiver.h"
 
-#include "serialline.h"
-
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -34,15 +32,15 @@ constexpr int kNoiseFloor = 6;
 constexpr double kFalloffBandwidths = 3.0;
 constexpr int kFloodChunk = 4096;
 // At line speed the line is looked at this often while it carries something; the credit a
-// late look may use is capped so that an idle line does not bank a burst.
+// late look may use is capped (at 16 bytes of a 960-byte-a-second line) so that an idle line
+// does not bank a burst.
 constexpr int kLineTickMs = 5;
-constexpr double kMostCreditBytes = 16;
+constexpr double kMostCreditSeconds = 16.0 / 960.0;
 
 } // namespace
 
 SimReceiver::SimReceiver(QObject *parent)
     : QObject(parent)
-    , m_lineBytesPerSecond(kLineBytesPerSecond)
 {
     if (!m_pty.isOpen())
         return;
@@ -57,16 +55,16 @@ SimReceiver::SimReceiver(QObject *parent)
     connect(&m_lineTimer, &QTimer::timeout, this, &SimReceiver::pumpLine);
 }
 
-void SimReceiver::setLineBytesPerSecond(double bytesPerSecond)
-{
-    if (bytesPerSecond > 0)
-        m_lineBytesPerSecond = bytesPerSecond;
-}
-
 void SimReceiver::setTiming(Timing timing)
 {
     m_timing = timing;
     m_inIdle = m_outIdle = true;
+}
+
+void SimReceiver::setLineBytesPerSecond(double bytesPerSecond)
+{
+    // A line that carries nothing would never finish a test; keep at least one byte a second.
+    m_lineBytesPerSecond = qMax(1.0, bytesPerSecond);
 }
 
 // The notifiers watch the pty's descriptor, so they must go before it is closed.
@@ -187,8 +185,8 @@ double SimReceiver::refill(double &credit, qint64 &atNs, bool &idle)
     if (idle)
         credit = 0;
     else
-        credit
-            = std::min(credit + double(now - atNs) / 1e9 * m_lineBytesPerSecond, kMostCreditBytes);
+        credit = std::min(credit + double(now - atNs) / 1e9 * m_lineBytesPerSecond,
+            m_lineBytesPerSecond * kMostCreditSeconds);
     idle = false;
     atNs = now;
     return credit;
@@ -227,8 +225,11 @@ void SimReceiver::readAtLineSpeed()
     }
     m_inCredit -= double(n);
     m_bytesReceived += n;
+    // A faster line's burst per look is larger: the buffer holds as much of the line's time.
+    const int receiveBufferBytes
+        = qRound(kReceiveBufferBytes * std::max(1.0, m_lineBytesPerSecond / kLineBytesPerSecond));
     for (ssize_t i = 0; i < n; ++i) {
-        if (m_received.size() < kReceiveBufferBytes)
+        if (m_received.size() < receiveBufferBytes)
             m_received.append(buffer[i]);
         else
             ++m_overrunBytes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pseudoterminal.h"
+#include "serialline.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -29,6 +30,8 @@ class SimReceiver : public QObject
 
 public:
     enum class Timing { Instant, LineSpeed };
+    // A real receiver's line (9600 baud).
+    static constexpr double kLineBytesPerSecond = ::kLineBytesPerSecond;
     // The receiver's receive buffer; bytes arriving while it is full are lost (an overrun).
     static constexpr int kReceiveBufferBytes = 32;
     // How long the receiver takes to act on a command once its CR has arrived.
@@ -51,11 +54,11 @@ public:
     // Instant unless set; set it before the other end starts writing.
     void setTiming(Timing timing);
     Timing timing() const { return m_timing; }
-    void setActMs(int ms) { m_actMs = qMax(0, ms); }
-    // The line's speed at Timing::LineSpeed: 960 bytes a second (9600 baud) unless set. Tests
-    // that check order and content may run a faster line, with the panel's queue set to match.
+    // The line's speed at LineSpeed timing, kLineBytesPerSecond unless set: tests that look at
+    // the order and content of what crosses the line may run it faster.
     void setLineBytesPerSecond(double bytesPerSecond);
     double lineBytesPerSecond() const { return m_lineBytesPerSecond; }
+    void setActMs(int ms) { m_actMs = qMax(0, ms); }
     int actMs() const { return m_actMs; }
     // Surrounds every reply with garbage: NUL and non-ASCII bytes, status groups, partial replies.
     void setBabble(bool on) { m_babble = on; }
@@ -135,7 +138,7 @@ private:
     bool m_discarding = false;
     Timing m_timing = Timing::Instant;
     int m_actMs = kDefaultActMs;
-    double m_lineBytesPerSecond;
+    double m_lineBytesPerSecond = kLineBytesPerSecond;
     QElapsedTimer m_lineClock;
     QTimer m_lineTimer {this}; // a child, so that it moves with the receiver to another thread
     double m_inCredit = 0;

@@ -1,5 +1,7 @@
 #include "panelwidgets.h"
 
+#include "installedfamily.h"
+
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,7 +41,11 @@ QFont PanelFont(const QString &family, double pointSize, bool bold)
                  << QStringLiteral("Nimbus Sans");
     }
     QFont font;
-    font.setFamilies(families);
+    const QString installed = InstalledFamily(families);
+    if (installed.isEmpty())
+        font.setFamilies(families);
+    else
+        font.setFamily(installed);
     font.setStyleHint(hint);
     font.setPointSizeF(pointSize);
     font.setBold(bold);

@@ -13,19 +13,12 @@
 
 namespace {
 
-struct Rig
+// The shared panel rig, switched on with the poll slowed: no signal queries between the
+// commands under test.
+struct Rig : PanelRig
 {
-    Rig()
-    {
-        // No signal queries between the commands under test.
-        window.session().setPollInterval(PanelRig::kQuietPollMs);
-        p.RadioOn->click();
-        pty.read();
-    }
-    PseudoTerminal pty;
-    MainWindow window {pty.slavePath()};
-    const Panel &p = window.panel();
-    FrequencyEntry &entry = window.frequencyEntry();
+    Rig() { powerOn(); }
+    FrequencyEntry &entry = window->frequencyEntry();
 
     void press(const QString &keys)
     {
@@ -34,7 +27,7 @@ struct Rig
                 : key == u'C'             ? 11
                 : key == u'E'             ? 12
                                           : key.digitValue();
-            p.Keypad[size_t(index)]->click();
+            p().Keypad[size_t(index)]->click();
         }
     }
 };
@@ -64,40 +57,40 @@ private slots:
 void TestFrequencyEntry::typedFrequencyBringsItsBand()
 {
     Rig rig;
-    rig.p.Mode[kModeAM]->click();
-    rig.p.Filter[kFilter1]->click();
+    rig.p().Mode[kModeAM]->click();
+    rig.p().Filter[kFilter1]->click();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.900;AM;BW3\rFRQ 0105.900;AM;BW1\r"));
     DialogAnswerer answer([](QWidget *d) { DialogAnswerer::Type(d, "145"); });
-    rig.p.Direct->click();
+    rig.p().Direct->click();
     QCOMPARE(answer.answered(), 1);
     QCOMPARE(rig.pty.read(),
         QByteArray("FRQ 0145.000;FM;BW1\rFRQ 0145.000;FM;BW2\rFRQ 0145.000;FM;BW2\r"));
-    QCOMPARE(rig.p.TuningStep->currentText(), QStringLiteral("5 KHz"));
-    rig.p.FrequencyUp->click();
+    QCOMPARE(rig.p().TuningStep->currentText(), QStringLiteral("5 KHz"));
+    rig.p().FrequencyUp->click();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0145.005;FM;BW2\r"));
 }
 
 void TestFrequencyEntry::stepsAndRecallsDoNotConsultTheBandPlan()
 {
     Rig rig;
-    rig.p.Mode[kModeUSB]->click();
-    rig.window.state().CurrentFrequency = 107.9;
-    rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("1 MHz"));
-    rig.p.FrequencyUp->click(); // into the air band: stays USB
-    QCOMPARE(rig.window.state().ModeCommand, std::string("USB"));
-    QCOMPARE(rig.p.TuningStep->currentText(), QStringLiteral("1 MHz"));
+    rig.p().Mode[kModeUSB]->click();
+    rig.window->state().CurrentFrequency = 107.9;
+    rig.p().TuningStep->setCurrentIndex(rig.p().TuningStep->findText("1 MHz"));
+    rig.p().FrequencyUp->click(); // into the air band: stays USB
+    QCOMPARE(rig.window->state().ModeCommand, std::string("USB"));
+    QCOMPARE(rig.p().TuningStep->currentText(), QStringLiteral("1 MHz"));
 }
 
 void TestFrequencyEntry::promptCancelChangesNothing()
 {
     Rig rig;
     DialogAnswerer answer([](QWidget *d) { DialogAnswerer::Cancel(d); });
-    rig.p.Direct->click();
+    rig.p().Direct->click();
     QCOMPARE(answer.answered(), 1);
     QCOMPARE(answer.titles().first(), QStringLiteral("Input Direct Frequency"));
     QCOMPARE(answer.texts().first(),
         QStringLiteral("Enter Frequency in MHz (From 0.1 To 1100) :|105.9"));
-    QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
+    QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
     QVERIFY(!rig.entry.isDialogOpen());
 }
@@ -109,12 +102,12 @@ void TestFrequencyEntry::promptAsksAgainWithTheOldDefault()
     int asked = 0;
     DialogAnswerer answer([&](QWidget *d) { DialogAnswerer::Type(d, typed.value(asked++)); });
     answer.repeat();
-    rig.p.Direct->click();
+    rig.p().Direct->click();
     QCOMPARE(asked, 3); // 2000, abc, then the empty text leaves
     const QStringList texts = answer.texts();
     for (const QString &text : texts)
         QVERIFY2(text.endsWith("|105.9"), qPrintable(text));
-    QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
+    QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
 }
 
@@ -137,22 +130,22 @@ void TestFrequencyEntry::promptReadsLeadingNumbers()
     QFETCH(QByteArray, lastCommand);
     Rig rig;
     DialogAnswerer answer([typed](QWidget *d) { DialogAnswerer::Type(d, typed); });
-    rig.p.Direct->click();
-    QCOMPARE(rig.window.state().CurrentFrequency, tuned);
+    rig.p().Direct->click();
+    QCOMPARE(rig.window->state().CurrentFrequency, tuned);
     QVERIFY(rig.pty.read().endsWith(lastCommand));
 }
 
 void TestFrequencyEntry::promptOffersTheRoundedFrequency()
 {
     Rig rig;
-    rig.window.state().CurrentFrequency = 145.00625;
+    rig.window->state().CurrentFrequency = 145.00625;
     DialogAnswerer answer([](QWidget *d) {
         d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
-    rig.p.Direct->click();
+    rig.p().Direct->click();
     QVERIFY(answer.texts().first().endsWith("|145.01"));
-    QCOMPARE(rig.window.state().CurrentFrequency, 145.01);
-    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 145.010.000"));
+    QCOMPARE(rig.window->state().CurrentFrequency, 145.01);
+    QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral(" 145.010.000"));
 }
 
 void TestFrequencyEntry::promptNeverTunesOutOfRange()
@@ -163,9 +156,9 @@ void TestFrequencyEntry::promptNeverTunesOutOfRange()
     int asked = 0;
     DialogAnswerer answer([&](QWidget *d) { DialogAnswerer::Type(d, typed.value(asked++)); });
     answer.repeat();
-    rig.p.Direct->click();
+    rig.p().Direct->click();
     QCOMPARE(asked, typed.size());
-    QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
+    QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
 }
 
@@ -190,10 +183,10 @@ void TestFrequencyEntry::keypadTunes()
     QFETCH(QByteArray, sent);
     Rig rig;
     rig.press(keys);
-    QCOMPARE(rig.window.state().CurrentFrequency, tuned);
+    QCOMPARE(rig.window->state().CurrentFrequency, tuned);
     QCOMPARE(rig.pty.read(), sent);
-    QCOMPARE(rig.p.KeypadFrequency->line().trimmed(), QString());
-    QCOMPARE(rig.window.state().KeypadEntry, std::string());
+    QCOMPARE(rig.p().KeypadFrequency->line().trimmed(), QString());
+    QCOMPARE(rig.window->state().KeypadEntry, std::string());
 }
 
 void TestFrequencyEntry::keypadRefusesWithTheErrorBox_data()
@@ -209,10 +202,10 @@ void TestFrequencyEntry::keypadRefusesWithTheErrorBox()
     QFETCH(QString, keys);
     Rig rig;
     rig.press(keys);
-    QCOMPARE(rig.p.KeypadFrequency->line(), QString(10 - keys.size(), u' ') + keys);
+    QCOMPARE(rig.p().KeypadFrequency->line(), QString(10 - keys.size(), u' ') + keys);
     QString shownWhileOpen;
     DialogAnswerer answer([&](QWidget *d) {
-        shownWhileOpen = rig.p.KeypadFrequency->line();
+        shownWhileOpen = rig.p().KeypadFrequency->line();
         DialogAnswerer::Press(d, QMessageBox::Ok);
     });
     rig.press("E");
@@ -220,8 +213,8 @@ void TestFrequencyEntry::keypadRefusesWithTheErrorBox()
     QCOMPARE(answer.titles().first(), QStringLiteral("ERROR - INVALID FREQUENCY"));
     QCOMPARE(answer.texts().first(), QStringLiteral("Enter Frequency in MHz (From 0.1 To 1100) !"));
     QCOMPARE(shownWhileOpen.trimmed(), keys);
-    QCOMPARE(rig.p.KeypadFrequency->line().trimmed(), QString());
-    QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
+    QCOMPARE(rig.p().KeypadFrequency->line().trimmed(), QString());
+    QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
 }
 
@@ -231,14 +224,14 @@ void TestFrequencyEntry::keypadFullEntry()
     rig.press("E"); // ENTER on an empty entry: nothing at all
     QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
     rig.press("1234567890");
-    QCOMPARE(rig.p.KeypadFrequency->line(), QStringLiteral("1234567890"));
+    QCOMPARE(rig.p().KeypadFrequency->line(), QStringLiteral("1234567890"));
     rig.press("5.");
-    QCOMPARE(rig.window.state().KeypadEntry, std::string("1234567890"));
+    QCOMPARE(rig.window->state().KeypadEntry, std::string("1234567890"));
     rig.press("C");
-    QCOMPARE(rig.p.KeypadFrequency->line().trimmed(), QString());
+    QCOMPARE(rig.p().KeypadFrequency->line().trimmed(), QString());
     rig.press("0000000145");
     rig.press("E");
-    QCOMPARE(rig.window.state().CurrentFrequency, 145.0);
+    QCOMPARE(rig.window->state().CurrentFrequency, 145.0);
 }
 
 QTEST_MAIN(TestFrequencyEntry)

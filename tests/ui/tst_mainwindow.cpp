@@ -33,20 +33,14 @@ const QColor kBlue(0, 0, 255);
 
 using State = ReceiverSession::State;
 
-struct Rig
+// The shared panel rig; here ON is checked against what ON writes, and keeps the poll unless
+// asked not to (the test then polls by hand).
+struct Rig : PanelRig
 {
-    PseudoTerminal pty;
-    MainWindow window {pty.slavePath()};
-    const Panel &p = window.panel();
-    ReceiverSession &session = window.session();
-
-    // ON; with withPoll false the poll is slowed so that the test can poll by hand.
     void powerOn(bool withPoll = true)
     {
-        if (!withPoll)
-            session.setPollInterval(PanelRig::kQuietPollMs);
-        p.RadioOn->click();
-        QCOMPARE(pty.read(), kPowerOnBytes);
+        PanelRig::powerOn(withPoll);
+        QCOMPARE(written, kPowerOnBytes);
     }
 };
 
@@ -81,73 +75,73 @@ private slots:
 void TestMainWindow::startUpState()
 {
     Rig rig;
-    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
-    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
-    QCOMPARE(rig.p.ScanLabel->color(), kRed);
-    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 1"));
-    QCOMPARE(rig.p.SSTab1->currentIndex(), 0);
-    QCOMPARE(rig.p.SSTab1->tabText(0), QStringLiteral(" &MAIN"));
-    QCOMPARE(rig.p.SignalStrengthMeter->line(), QStringLiteral(" "));
-    QCOMPARE(rig.p.SignalStrengthMeter->textColor(), kBlue);
-    QVERIFY(rig.p.Mode[kModeFM]->isChecked());
-    QVERIFY(rig.p.Filter[kFilter3]->isChecked());
-    QCOMPARE(rig.p.TuningStep->currentText(), QStringLiteral("100 KHz"));
-    QCOMPARE(rig.window.state().StepSize, 0.1);
-    QCOMPARE(rig.window.state().ModeCommand, std::string("FM"));
-    QCOMPARE(rig.window.state().FilterCommand, std::string("BW3"));
-    QVERIFY(rig.p.TuningKnobMark[0]->isVisibleTo(rig.p.TuningKnob));
+    QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
+    QCOMPARE(rig.p().OnOffLabel->color(), kRed);
+    QCOMPARE(rig.p().ScanLabel->color(), kRed);
+    QCOMPARE(rig.p().SquelchFrame->title(), QStringLiteral("Squelch 1"));
+    QCOMPARE(rig.p().SSTab1->currentIndex(), 0);
+    QCOMPARE(rig.p().SSTab1->tabText(0), QStringLiteral(" &MAIN"));
+    QCOMPARE(rig.p().SignalStrengthMeter->line(), QStringLiteral(" "));
+    QCOMPARE(rig.p().SignalStrengthMeter->textColor(), kBlue);
+    QVERIFY(rig.p().Mode[kModeFM]->isChecked());
+    QVERIFY(rig.p().Filter[kFilter3]->isChecked());
+    QCOMPARE(rig.p().TuningStep->currentText(), QStringLiteral("100 KHz"));
+    QCOMPARE(rig.window->state().StepSize, 0.1);
+    QCOMPARE(rig.window->state().ModeCommand, std::string("FM"));
+    QCOMPARE(rig.window->state().FilterCommand, std::string("BW3"));
+    QVERIFY(rig.p().TuningKnobMark[0]->isVisibleTo(rig.p().TuningKnob));
     for (int i = 1; i < 12; ++i)
-        QVERIFY(!rig.p.TuningKnobMark[size_t(i)]->isVisibleTo(rig.p.TuningKnob));
-    QVERIFY(rig.window.keyboardPoll().isRunning());
-    QVERIFY(rig.window.statusRefresh().isRunning());
-    QCOMPARE(rig.session.state(), State::Off);
-    QCOMPARE(rig.window.windowTitle(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
+        QVERIFY(!rig.p().TuningKnobMark[size_t(i)]->isVisibleTo(rig.p().TuningKnob));
+    QVERIFY(rig.window->keyboardPoll().isRunning());
+    QVERIFY(rig.window->statusRefresh().isRunning());
+    QCOMPARE(rig.session().state(), State::Off);
+    QCOMPARE(rig.window->windowTitle(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
     QCOMPARE(CollectFor(rig.pty, 200), QByteArray());
-    QCOMPARE(rig.session.codesOut().count(), 0);
+    QCOMPARE(rig.session().codesOut().count(), 0);
 }
 
 void TestMainWindow::powerOnSendsThePanelState()
 {
     Rig rig;
     rig.powerOn();
-    QCOMPARE(rig.session.codesOut().lines(),
+    QCOMPARE(rig.session().codesOut().lines(),
         (QStringList {"RMT", "COR 1", "AFC/", "AGC/", "FRQ 0105.900;FM;BW3", "FRQ 0105.900;FM;BW3",
             "FRQ 0105.900;FM;BW3"}));
-    QCOMPARE(rig.p.OnOffLabel->color(), kGreen);
-    QCOMPARE(rig.session.state(), State::Polling);
+    QCOMPARE(rig.p().OnOffLabel->color(), kGreen);
+    QCOMPARE(rig.session().state(), State::Polling);
 }
 
 void TestMainWindow::powerOnAndOffAreIdempotent()
 {
     Rig rig;
-    rig.p.RadioOff->click(); // off while off
-    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
+    rig.p().RadioOff->click(); // off while off
+    QCOMPARE(rig.p().OnOffLabel->color(), kRed);
     rig.powerOn();
-    rig.p.RadioOn->click(); // on while on
+    rig.p().RadioOn->click(); // on while on
     QCOMPARE(rig.pty.read(150), QByteArray());
-    rig.p.RadioOff->click();
+    rig.p().RadioOff->click();
     QCOMPARE(rig.pty.read(), QByteArray("RMT/\r"));
-    QVERIFY(!rig.session.isOn());
-    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
-    QCOMPARE(rig.session.state(), State::Off);
-    rig.p.RadioOff->click();
+    QVERIFY(!rig.session().isOn());
+    QCOMPARE(rig.p().OnOffLabel->color(), kRed);
+    QCOMPARE(rig.session().state(), State::Off);
+    rig.p().RadioOff->click();
     QCOMPARE(CollectFor(rig.pty, 150), QByteArray());
-    QCOMPARE(rig.session.codesOut().count(), 8);
+    QCOMPARE(rig.session().codesOut().count(), 8);
     // And on again: the log is never cleared.
     rig.powerOn();
-    QCOMPARE(rig.session.codesOut().count(), 15);
+    QCOMPARE(rig.session().codesOut().count(), 15);
 }
 
 void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
 {
     Rig rig;
-    rig.p.Mode[kModeLSB]->click();
-    rig.p.AFC->click();
-    rig.p.Squelch->setValue(40);
-    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
-    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 40"));
+    rig.p().Mode[kModeLSB]->click();
+    rig.p().AFC->click();
+    rig.p().Squelch->setValue(40);
+    QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
+    QCOMPARE(rig.p().SquelchFrame->title(), QStringLiteral("Squelch 40"));
     QCOMPARE(rig.pty.read(150), QByteArray());
-    rig.p.RadioOn->click();
+    rig.p().RadioOn->click();
     QCOMPARE(rig.pty.read(),
         QByteArray("RMT\rCOR 40\rAFC\rAGC/\rFRQ 0105.900;LSB;BW3\r"
                    "FRQ 0105.900;LSB;BW3\rFRQ 0105.900;LSB;BW3\r"));
@@ -157,21 +151,21 @@ void TestMainWindow::optionControlsSendTheirCommands()
 {
     Rig rig;
     rig.powerOn(false);
-    rig.p.Squelch->setValue(12);
-    QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton);
-    QTest::mouseClick(rig.p.Dot[3], Qt::LeftButton); // already at 40: nothing more
-    QTest::mouseClick(rig.p.Dot[2], Qt::LeftButton);
-    rig.p.AFC->click();
-    rig.p.AFC->click();
-    rig.p.AGC->click();
-    rig.p.Mode[kModeWFM]->click();
-    rig.p.Filter[kFilter5]->click();
+    rig.p().Squelch->setValue(12);
+    QTest::mouseClick(rig.p().Dot[3], Qt::LeftButton);
+    QTest::mouseClick(rig.p().Dot[3], Qt::LeftButton); // already at 40: nothing more
+    QTest::mouseClick(rig.p().Dot[2], Qt::LeftButton);
+    rig.p().AFC->click();
+    rig.p().AFC->click();
+    rig.p().AGC->click();
+    rig.p().Mode[kModeWFM]->click();
+    rig.p().Filter[kFilter5]->click();
     QCOMPARE(rig.pty.read(),
         QByteArray("COR 12\rCOR 40\rCOR 0\rAFC\rAFC/\rAGC\r"
                    "FRQ 0105.900;PLS;BW3\rFRQ 0105.900;PLS;BW5\r"));
-    QCOMPARE(rig.p.SquelchFrame->title(), QStringLiteral("Squelch 0"));
-    QVERIFY(!rig.p.AFC->isChecked());
-    QVERIFY(rig.p.AGC->isChecked());
+    QCOMPARE(rig.p().SquelchFrame->title(), QStringLiteral("Squelch 0"));
+    QVERIFY(!rig.p().AFC->isChecked());
+    QVERIFY(rig.p().AGC->isChecked());
 }
 
 void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
@@ -180,9 +174,9 @@ void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
     rig.powerOn();
     const QByteArray two = CollectUntil(rig.pty, "SS?\rSS?\r", 3000);
     QCOMPARE(two, QByteArray("SS?\rSS?\r"));
-    QVERIFY(!rig.session.codesOut().lines().contains("SS?"));
-    QCOMPARE(rig.session.codesOut().count(), 7);
-    rig.p.RadioOff->click();
+    QVERIFY(!rig.session().codesOut().lines().contains("SS?"));
+    QCOMPARE(rig.session().codesOut().count(), 7);
+    rig.p().RadioOff->click();
     CollectFor(rig.pty, 50);
     QCOMPARE(CollectFor(rig.pty, 1000), QByteArray());
 }
@@ -216,18 +210,18 @@ void TestMainWindow::pollReply()
     Rig rig;
     rig.powerOn(false); // the test polls by hand
     // A known meter reading first, so "unchanged" can be seen.
-    QCOMPARE(AskAnswered(rig.session, rig.pty, "SS 0050\r"), QByteArray("SS?\r"));
-    QCOMPARE(rig.window.state().SignalLevel, 64);
-    const int before = rig.session.codesIn().count();
+    QCOMPARE(AskAnswered(rig.session(), rig.pty, "SS 0050\r"), QByteArray("SS?\r"));
+    QCOMPARE(rig.window->state().SignalLevel, 64);
+    const int before = rig.session().codesIn().count();
 
-    QCOMPARE(AskAnswered(rig.session, rig.pty, reply), QByteArray("SS?\r"));
-    QStringList got = rig.session.codesIn().lines().mid(before);
+    QCOMPARE(AskAnswered(rig.session(), rig.pty, reply), QByteArray("SS?\r"));
+    QStringList got = rig.session().codesIn().lines().mid(before);
     QCOMPARE(got, logged);
     const int expected = level < 0 ? 64 : level;
-    QCOMPARE(rig.window.state().SignalLevel, expected);
-    QCOMPARE(
-        rig.p.SignalStrengthMeter->line(), QLatin1Char(' ') + QString(expected, QLatin1Char('|')));
-    QCOMPARE(rig.p.SignalStrengthMeter->textColor(), expected <= 110 ? kBlue : kRed);
+    QCOMPARE(rig.window->state().SignalLevel, expected);
+    QCOMPARE(rig.p().SignalStrengthMeter->line(),
+        QLatin1Char(' ') + QString(expected, QLatin1Char('|')));
+    QCOMPARE(rig.p().SignalStrengthMeter->textColor(), expected <= 110 ? kBlue : kRed);
 }
 
 void TestMainWindow::pollSurvivesGarbage()
@@ -237,10 +231,10 @@ void TestMainWindow::pollSurvivesGarbage()
     QByteArray garbage("\0\0\xff\xfeSS 0\0\x01 SS 01x5 I1\r\n", 21);
     for (int i = 0; i < 2000; ++i)
         garbage += char(i * 37 % 256);
-    AskAnswered(rig.session, rig.pty, garbage);
-    QVERIFY(rig.window.state().SignalLevel >= 0 && rig.window.state().SignalLevel <= 128);
-    QVERIFY(rig.session.codesIn().count() > 0);
-    QVERIFY(rig.session.isOn());
+    AskAnswered(rig.session(), rig.pty, garbage);
+    QVERIFY(rig.window->state().SignalLevel >= 0 && rig.window->state().SignalLevel <= 128);
+    QVERIFY(rig.session().codesIn().count() > 0);
+    QVERIFY(rig.session().isOn());
 }
 
 void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
@@ -248,30 +242,30 @@ void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
     Rig rig;
     rig.powerOn(false);
     for (int i = 0; i < 3; ++i)
-        AskAnswered(rig.session, rig.pty, {});
-    QCOMPARE(rig.p.StatusBar1->currentMessage(),
+        AskAnswered(rig.session(), rig.pty, {});
+    QCOMPARE(rig.p().StatusBar1->currentMessage(),
         QStringLiteral("No reply from the receiver on %1: check the cable, its power and 9600 baud")
             .arg(rig.pty.slavePath()));
     QCOMPARE(QApplication::activeModalWidget(), nullptr); // no box to click away
-    AskAnswered(rig.session, rig.pty, "SS 0010\r");
-    QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
+    AskAnswered(rig.session(), rig.pty, "SS 0010\r");
+    QCOMPARE(rig.p().StatusBar1->currentMessage(), QString());
     // Going off clears it too.
     for (int i = 0; i < 3; ++i)
-        AskAnswered(rig.session, rig.pty, {});
-    QVERIFY(!rig.p.StatusBar1->currentMessage().isEmpty());
-    rig.p.RadioOff->click();
-    QCOMPARE(rig.p.StatusBar1->currentMessage(), QString());
+        AskAnswered(rig.session(), rig.pty, {});
+    QVERIFY(!rig.p().StatusBar1->currentMessage().isEmpty());
+    rig.p().RadioOff->click();
+    QCOMPARE(rig.p().StatusBar1->currentMessage(), QString());
 }
 
 void TestMainWindow::linkStateHasAPanelOfItsOwn()
 {
     Rig rig;
-    QLabel *panel = rig.p.LinkStatePanel;
+    QLabel *panel = rig.p().LinkStatePanel;
     QStringList seen;
     const auto look = [&] {
         seen << panel->text();
         // In view beside the others, and not cut off.
-        QVERIFY(panel->isVisibleTo(&rig.window));
+        QVERIFY(panel->isVisibleTo(rig.window.get()));
         QVERIFY2(
             panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
             qPrintable(QStringLiteral("%1: %2 px of %3")
@@ -282,22 +276,20 @@ void TestMainWindow::linkStateHasAPanelOfItsOwn()
     look();
     rig.powerOn(false);
     look();
-    rig.p.Scan->click();
+    rig.p().Scan->click();
     look();
-    rig.p.Scan->click();
+    rig.p().Scan->click();
     look();
     // A silent receiver: said in the link's panel, which stays in view beside the message.
     for (int i = 0; i < 3; ++i)
-        rig.session.Poll();
-    QVERIFY(!rig.p.StatusBar1->currentMessage().isEmpty());
+        AskAnswered(rig.session(), rig.pty, {});
+    QVERIFY(!rig.p().StatusBar1->currentMessage().isEmpty());
     look();
-    rig.pty.write("SS 0010\r");
-    QTest::qWait(30);
-    rig.session.Poll();
+    AskAnswered(rig.session(), rig.pty, "SS 0010\r");
     look();
-    QVERIFY(rig.session.sweep().Start(*MakeSweepPlan(144, 146, 14).plan));
+    QVERIFY(rig.session().sweep().Start(*MakeSweepPlan(144, 146, 14).plan));
     look();
-    rig.p.RadioOff->click();
+    rig.p().RadioOff->click();
     look();
     QCOMPARE(
         seen, (QStringList {"Off", "On", "Scanning", "On", "No reply", "On", "Sweeping", "Off"}));
@@ -307,73 +299,73 @@ void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()
 {
     Rig rig;
     rig.powerOn(false);
-    rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("10 MHz"));
-    QCOMPARE(rig.window.state().StepSize, 10.0);
+    rig.p().TuningStep->setCurrentIndex(rig.p().TuningStep->findText("10 MHz"));
+    QCOMPARE(rig.window->state().StepSize, 10.0);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
-    rig.window.state().CurrentFrequency = 5;
-    rig.p.FrequencyDown->click();
-    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral("1100.000.000"));
-    rig.p.FrequencyUp->click();
-    QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral("   0.100.000"));
+    rig.window->state().CurrentFrequency = 5;
+    rig.p().FrequencyDown->click();
+    QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral("1100.000.000"));
+    rig.p().FrequencyUp->click();
+    QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral("   0.100.000"));
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 1100.000;FM;BW3\rFRQ 0000.100;FM;BW3\r"));
 }
 
 void TestMainWindow::portThatDoesNotExist()
 {
     Rig rig;
-    rig.p.Channelnum->setText("/dev/qz-no-such-port");
+    rig.p().Channelnum->setText("/dev/qz-no-such-port");
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
-    rig.p.RadioOn->click();
+    rig.p().RadioOn->click();
     QCOMPARE(answer.answered(), 1);
     QVERIFY(answer.texts().first().contains("/dev/qz-no-such-port"));
-    QVERIFY(!rig.session.isOn());
-    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
-    QCOMPARE(rig.session.state(), State::Off);
-    QCOMPARE(rig.session.codesOut().count(), 0);
+    QVERIFY(!rig.session().isOn());
+    QCOMPARE(rig.p().OnOffLabel->color(), kRed);
+    QCOMPARE(rig.session().state(), State::Off);
+    QCOMPARE(rig.session().codesOut().count(), 0);
     // The right port typed afterwards works at the next ON.
-    rig.p.Channelnum->setText(rig.pty.slavePath());
+    rig.p().Channelnum->setText(rig.pty.slavePath());
     rig.powerOn();
 }
 
 void TestMainWindow::channelNamingNoPort()
 {
     Rig rig;
-    rig.p.Channelnum->setText("0");
+    rig.p().Channelnum->setText("0");
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
-    rig.p.RadioOn->click();
+    rig.p().RadioOn->click();
     QCOMPARE(answer.answered(), 1);
     QVERIFY(answer.texts().first().contains("\"0\""));
-    QVERIFY(!rig.session.isOn());
+    QVERIFY(!rig.session().isOn());
 }
 
 void TestMainWindow::exitAsksFirst()
 {
     Rig rig;
-    rig.window.show();
+    rig.window->show();
     rig.powerOn();
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::No); });
-    QVERIFY(!rig.window.close());
+    QVERIFY(!rig.window->close());
     QCOMPARE(answer.answered(), 1);
     QCOMPARE(answer.texts().first(), QStringLiteral("Do you really want to exit ?"));
     QCOMPARE(answer.titles().first(), QStringLiteral("QZ SERIAL REMOTE CONTROL"));
-    QVERIFY(rig.window.isVisible());
-    QVERIFY(rig.session.isOn());
-    QCOMPARE(rig.session.state(), State::Polling);
-    QVERIFY(rig.window.keyboardPoll().isRunning());
+    QVERIFY(rig.window->isVisible());
+    QVERIFY(rig.session().isOn());
+    QCOMPARE(rig.session().state(), State::Polling);
+    QVERIFY(rig.window->keyboardPoll().isRunning());
 }
 
 void TestMainWindow::yesEndsWithoutLeavingRemote()
 {
     Rig rig;
-    rig.window.show();
+    rig.window->show();
     rig.powerOn(false);
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Yes); });
-    QVERIFY(rig.window.close());
+    QVERIFY(rig.window->close());
     QCOMPARE(answer.answered(), 1);
-    QVERIFY(!rig.window.isVisible());
-    QVERIFY(!rig.session.isOn());
-    QVERIFY(!rig.window.keyboardPoll().isRunning());
-    QCOMPARE(rig.session.state(), State::Off);
+    QVERIFY(!rig.window->isVisible());
+    QVERIFY(!rig.session().isOn());
+    QVERIFY(!rig.window->keyboardPoll().isRunning());
+    QCOMPARE(rig.session().state(), State::Off);
     QCOMPARE(CollectFor(rig.pty, 100), QByteArray());
 }
 
@@ -384,11 +376,11 @@ void TestMainWindow::unpluggedDeviceGoesOff()
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
     rig.pty.closeMaster();
     QTRY_VERIFY_WITH_TIMEOUT(answer.answered() == 1, 4000);
-    QVERIFY(!rig.session.isOn());
-    QCOMPARE(rig.p.OnOffLabel->color(), kRed);
-    QCOMPARE(rig.p.ScanLabel->color(), kRed);
-    QCOMPARE(rig.session.state(), State::Off);
-    QCOMPARE(rig.p.SignalStrengthMeter->line(), QStringLiteral(" "));
+    QVERIFY(!rig.session().isOn());
+    QCOMPARE(rig.p().OnOffLabel->color(), kRed);
+    QCOMPARE(rig.p().ScanLabel->color(), kRed);
+    QCOMPARE(rig.session().state(), State::Off);
+    QCOMPARE(rig.p().SignalStrengthMeter->line(), QStringLiteral(" "));
     QVERIFY(answer.texts().first().contains(rig.pty.slavePath()));
     QTest::qWait(300);
     QCOMPARE(answer.answered(), 1);
@@ -397,25 +389,25 @@ void TestMainWindow::unpluggedDeviceGoesOff()
 void TestMainWindow::logFollowsTheNewestLineOnlyOnScreen()
 {
     Rig rig;
-    rig.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
-    QListView *view = rig.p.CodesOut;
+    rig.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QListView *view = rig.p().CodesOut;
     QScrollBar *bar = view->verticalScrollBar();
-    CodeLog &log = rig.session.codesOut();
+    CodeLog &log = rig.session().codesOut();
     const auto newestInView = [&] {
         return view->viewport()->rect().contains(view->visualRect(log.index(log.count() - 1, 0)));
     };
 
     // With the CODES page hidden, lines pile up without the list being laid out for each one: a
     // full log made every command pay for laying out all of its rows.
-    QCOMPARE(rig.p.SSTab1->currentIndex(), 0);
+    QCOMPARE(rig.p().SSTab1->currentIndex(), 0);
     for (int i = 0; i < 500; ++i)
         log.append(QStringLiteral("FRQ %1").arg(i));
     QCoreApplication::processEvents();
     QCOMPARE(bar->maximum(), 0);
 
     // Shown, the log comes up at its newest line, and keeps following.
-    rig.p.SSTab1->setCurrentWidget(rig.p.CodesOutFrame->parentWidget());
+    rig.p().SSTab1->setCurrentWidget(rig.p().CodesOutFrame->parentWidget());
     QTRY_VERIFY(bar->maximum() > 0);
     QTRY_COMPARE(bar->value(), bar->maximum());
     QVERIFY(newestInView());

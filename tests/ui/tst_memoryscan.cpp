@@ -26,25 +26,15 @@ const QColor kGreen(0, 255, 0);
 const QColor kYellow(255, 255, 0);
 using State = ReceiverSession::State;
 
-// A panel started in a folder of its own, with the given memory file (none when null).
-struct Rig
+// The shared panel rig, switched on unless asked not to, with the bank helpers these tests use.
+struct Rig : PanelRig
 {
     explicit Rig(const QByteArray &memoryFile, bool on = true)
+        : PanelRig(memoryFile)
     {
-        QDir::setCurrent(folder.path());
-        if (!memoryFile.isNull()) {
-            QFile file(folder.filePath("QZMemory.txt"));
-            file.open(QIODevice::WriteOnly);
-            file.write(memoryFile);
-        }
-        window = std::make_unique<MainWindow>(pty.slavePath());
-        if (on) {
-            window->session().setPollInterval(PanelRig::kQuietPollMs);
-            p().RadioOn->click();
-            pty.read();
-        }
+        if (on)
+            powerOn();
     }
-    const Panel &p() const { return window->panel(); }
     void selectBank(int bank) { p().MemoryBanks->setCurrentIndex(bank - 1); }
     QStringList enabledCaptions() const
     {
@@ -55,10 +45,6 @@ struct Rig
             out.removeLast();
         return out;
     }
-
-    QTemporaryDir folder;
-    PseudoTerminal pty;
-    std::unique_ptr<MainWindow> window;
 };
 
 const QByteArray kBanks = "; two banks\r\n"

@@ -332,7 +332,8 @@ void TestPanel::fonts()
     QFETCH(QStringList, faces);
     const QString name = QString::fromLatin1(QTest::currentDataTag());
     const QFont font = named(name)->font();
-    QCOMPARE(font.family(), family);
+    // The design's face, or where it is not installed the stand-in the panel names instead.
+    QVERIFY2(font.family() == family || faces.contains(font.family()), qPrintable(font.family()));
     // The bank list's font is made a little smaller where its names would run under the arrow.
     if (name == QLatin1String("MemoryBanks"))
         QVERIFY2(font.pointSizeF() <= points && font.pointSizeF() >= points - 1.0,
