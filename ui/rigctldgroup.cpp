@@ -33,7 +33,7 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     , m_server(server)
 {
     setObjectName(QStringLiteral("RigctldGroup"));
-    m_enable = new QCheckBox(tr("Let rigctl clients tune the receiver"), this);
+    m_enable = new QCheckBox(tr("Serve rigctl clients"), this);
     m_enable->setObjectName(QStringLiteral("RigctldEnable"));
     m_address = new QLineEdit(QStringLiteral("127.0.0.1"), this);
     m_address->setObjectName(QStringLiteral("RigctldAddress"));
@@ -48,13 +48,15 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     m_exposure->setObjectName(QStringLiteral("RigctldExposure"));
     m_exposure->setWordWrap(true);
     m_exposure->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0)"));
-    m_refusePower = new QCheckBox(tr("Refuse ON and OFF from clients"), this);
+    m_refusePower = new QCheckBox(tr("Refuse ON/OFF"), this);
     m_refusePower->setObjectName(QStringLiteral("RigctldRefusePower"));
-    m_switchOn = new QCheckBox(tr("Switch on when a client connects"), this);
+    m_switchOn = new QCheckBox(tr("ON on connect"), this);
     m_switchOn->setObjectName(QStringLiteral("RigctldSwitchOn"));
+    m_refusePower->setToolTip(tr("Clients may tune, but not switch the link on or off"));
+    m_switchOn->setToolTip(tr("Switch the link on when a client connects"));
     m_strengthTable = new QLineEdit(this);
     m_strengthTable->setObjectName(QStringLiteral("RigctldStrengthTable"));
-    m_strengthTable->setPlaceholderText(tr("meter scale: 0:-54 75:0 100:60"));
+    m_strengthTable->setPlaceholderText(tr("S-meter table"));
     m_strengthTable->setToolTip(
         tr("Raw reading and dB over S9 as RAW:DB points, readings rising: straight lines between "
            "them, the ends held. Empty: the meter's own scale."));
@@ -62,18 +64,27 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     m_strengthProblem->setObjectName(QStringLiteral("RigctldStrengthProblem"));
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(m_enable, 0, 0, 1, 4);
+    m_address->setMaximumWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 12);
+    m_strengthTable->setMaximumWidth(m_address->maximumWidth());
+    // Three rows, so that the OPTIONS page shows every group without scrolling; the warnings take
+    // a row only while they have something to say.
+    layout->addWidget(m_enable, 0, 0, 1, 3);
+    layout->addWidget(m_status, 0, 3, 1, 3);
+    // A long status ("Listening on …, 3 clients connected") must not widen the page: it is cut,
+    // and whole in its tooltip.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(new QLabel(tr("Address"), this), 1, 0);
     layout->addWidget(m_address, 1, 1);
     layout->addWidget(new QLabel(tr("Port"), this), 1, 2);
     layout->addWidget(m_port, 1, 3);
-    layout->addWidget(m_status, 2, 0, 1, 4);
-    layout->addWidget(m_exposure, 3, 0, 1, 4);
-    layout->addWidget(m_refusePower, 4, 0, 1, 2);
-    layout->addWidget(m_switchOn, 4, 2, 1, 2);
-    layout->addWidget(new QLabel(tr("S-meter table"), this), 5, 0);
-    layout->addWidget(m_strengthTable, 5, 1, 1, 3);
-    layout->addWidget(m_strengthProblem, 6, 0, 1, 4);
+    layout->addWidget(m_strengthTable, 2, 4, 1, 2);
+    layout->addWidget(m_refusePower, 2, 0, 1, 2);
+    layout->addWidget(m_switchOn, 2, 2, 1, 2);
+    layout->addWidget(m_exposure, 3, 0, 1, 6);
+    layout->addWidget(m_strengthProblem, 4, 0, 1, 6);
+    m_exposure->hide();
+    m_strengthProblem->hide();
 
     connect(m_enable, &QCheckBox::clicked, this, &RigctldGroup::EnableClicked);
     connect(m_refusePower, &QCheckBox::clicked, this, [this] {
@@ -190,9 +201,11 @@ bool RigctldGroup::ApplyStrengthTable()
     if (!table) {
         // The table in use stays until a good one is written.
         m_strengthProblem->setText(tr("Not used: %1").arg(QString::fromStdString(why)));
+        m_strengthProblem->show();
         return false;
     }
     m_strengthProblem->clear();
+    m_strengthProblem->hide();
     m_server.SetStrengthCalibration(*table);
     return true;
 }
@@ -221,8 +234,10 @@ void RigctldGroup::ShowState()
                   .arg(m_server.port())
                   .arg(tr(kExposureText))
             : QString());
+    m_exposure->setVisible(!m_exposure->text().isEmpty());
     if (!listening) {
         m_status->setText(m_problem.isEmpty() ? tr("Off") : m_problem);
+        m_status->setToolTip(m_status->text());
         return;
     }
     const int clients = m_server.clientCount();
@@ -232,4 +247,5 @@ void RigctldGroup::ShowState()
                           .arg(clients == 0      ? tr("no clients connected")
                                   : clients == 1 ? tr("1 client connected")
                                                  : tr("%1 clients connected").arg(clients)));
+    m_status->setToolTip(m_status->text());
 }
