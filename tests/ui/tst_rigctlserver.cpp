@@ -1,5 +1,6 @@
 #include "../support/answerer.h"
 #include "../support/ptyread.h"
+#include "bandsweep.h"
 #include "mainwindow.h"
 #include "options.h"
 #include "optionspage.h"
@@ -7,6 +8,7 @@
 #include "rigctlserver.h"
 #include "sessionrigtarget.h"
 #include "simreceiver.h"
+#include "sweepplan.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -22,6 +24,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -342,6 +345,8 @@ private slots:
     void offAnswersAsAPoweredOffRig();
     void retuneStopsAScanOrBankScan();
     void severalClientsAtOnce();
+    void failedSwitchOnIsTheClientsToHear();
+    void readingDuringASweepIsTheSweeps();
     void seventeenthClientIsTurnedAway();
     void overlongAndMalformedLines();
     void vanishedClientsDisturbNobody();
@@ -594,6 +599,59 @@ void TestRigctlServer::severalClientsAtOnce()
     clients.clear();
     QTRY_COMPARE(rig.server.clientCount(), 0);
     QCOMPARE(counts.last().first().toInt(), 0);
+}
+
+void TestRigctlServer::failedSwitchOnIsTheClientsToHear()
+{
+    // Every client that asks for ON while the port cannot be opened hears why; the operator gets
+    // one line in the status bar, not a box per client to click away.
+    Rig rig;
+    rig.p.Channelnum->setText(QStringLiteral("/dev/qz-no-such-port"));
+    const int windowsBefore = int(QApplication::topLevelWidgets().size());
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < RigctlServer::kMaxClients; ++i)
+            clients.push_back(std::make_unique<Client>(rig.port));
+        for (auto &client : clients)
+            client->send("\\set_powerstat 1\n");
+        for (auto &client : clients)
+            QCOMPARE(client->lines(1), QByteArray("RPRT -6\n"));
+        clients.clear();
+        QTRY_COMPARE(rig.server.clientCount(), 0);
+    }
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(int(QApplication::topLevelWidgets().size()), windowsBefore);
+    QVERIFY2(rig.p.StatusBar1->currentMessage().contains(QStringLiteral("/dev/qz-no-such-port")),
+        qPrintable(rig.p.StatusBar1->currentMessage()));
+    QVERIFY(!rig.window.session().isOn());
+}
+
+void TestRigctlServer::readingDuringASweepIsTheSweeps()
+{
+    // While the band sweep measures, "l RAWSTR" gives its newest reading, not "no reading".
+    SimReceiver receiver;
+    receiver.setSeed(5);
+    MainWindow window(receiver.slavePath());
+    SessionRigTarget target(window.session(), window.controls());
+    RigctlServer server(target);
+    QVERIFY(server.Listen(QHostAddress::LocalHost, 0));
+    window.panel().RadioOn->click();
+    BandSweep &sweep = window.session().sweep();
+    sweep.setStopOnSignal(false);
+    sweep.setDwellMs(5);
+    QList<int> readings;
+    connect(&sweep, &BandSweep::readingTaken, this,
+        [&readings](int, double, int reading) { readings << reading; });
+    QVERIFY(sweep.Start(*ParseSweepPlan("145.4:145.6:0.025").plan));
+    QTRY_VERIFY(readings.size() >= 3);
+    Client client(server.port());
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray answer = client.ask("l RAWSTR");
+        QVERIFY2(readings.contains(answer.trimmed().toInt()) && !answer.startsWith("RPRT"),
+            answer.constData());
+    }
+    QVERIFY(sweep.isRunning());
+    sweep.Stop();
 }
 
 void TestRigctlServer::seventeenthClientIsTurnedAway()
