@@ -20,7 +20,6 @@ constexpr int kExitCannotRead = 2;
 constexpr int kExitUsage = 2;
 
 constexpr const char *kProgram = "qz-remote";
-constexpr const char *kMemoryFileName = "QZMemory.txt";
 
 struct ToolSyntax
 {

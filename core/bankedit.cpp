@@ -150,7 +150,7 @@ std::string TypedFrequency(std::string_view typed, std::string &problem)
     }
     const double mhz = std::strtod(text.c_str(), nullptr);
     if (mhz < kLowestFrequencyMHz || mhz > kHighestFrequencyMHz) {
-        problem = "the receiver tunes 0.1 to 1100 MHz";
+        problem = std::string("the receiver tunes ") + kTunableRangeText;
         return {};
     }
     return FrequencyText(mhz);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "steptable.h"
 #include "tunedstate.h"
 
 #include <string>
@@ -7,7 +8,7 @@
 // The bank scan visits slots whose frequency reads from 0.1 up to 1300 MHz: wider at the top than
 // recall, so a slot between 1100 and 1300 MHz takes one step of the scan while its recall is
 // ignored.
-inline constexpr double kLowestScanMHz = 0.1;
+inline constexpr double kLowestScanMHz = kLowestFrequencyMHz;
 inline constexpr double kHighestScanMHz = 1300.0;
 
 // True when the trimmed text reads (LeadingNumber) from 0.1 to 1300 MHz; an empty slot reads 0.

@@ -417,7 +417,7 @@ ChirpImport ImportChirpCsv(std::string_view csv)
             continue;
         }
         if (*hz < kLowestHz || *hz > kHighestHz) {
-            skip("outside the receiver's 0.1 to 1100 MHz");
+            skip(std::string("outside the receiver's ") + kTunableRangeText);
             continue;
         }
         const double mhz = static_cast<double>(*hz) / 1e6;

@@ -590,9 +590,9 @@ void Checker::checkValue(int lineNo, int key, std::string_view window, const std
         const double mhz = LeadingNumber(value);
         if (!(mhz >= kLowestFrequencyMHz && mhz <= kHighestFrequencyMHz)) {
             add(lineNo,
-                written + " reads as " + Megahertz(mhz)
-                    + " MHz, outside the receiver's 0.1 to 1100 MHz: " + Effect(key, value)
-                    + ". Write a frequency from 0.1 to 1100 MHz");
+                written + " reads as " + Megahertz(mhz) + " MHz, outside the receiver's "
+                    + kTunableRangeText + ": " + Effect(key, value) + ". Write a frequency from "
+                    + kTunableRangeText);
         }
         return;
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+// The memory file the panel reads, in the folder it was started in.
+inline constexpr const char *kMemoryFileName = "QZMemory.txt";
+
 #include "trim.h"
 #include "tunedstate.h"
 

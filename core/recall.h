@@ -1,3 +1,4 @@
+#include "steptable.h"
 #pragma once
 
 #include <optional>
@@ -15,7 +16,7 @@ struct RecallDecision
 
 // Recall accepts 0 MHz as well, unlike stepping and typed entries.
 inline constexpr double kLowestRecallMHz = 0.0;
-inline constexpr double kHighestRecallMHz = 1100.0;
+inline constexpr double kHighestRecallMHz = kHighestFrequencyMHz;
 
 // Decides a recall from the slot's four texts (each trimmed of spaces). The frequency reads with
 // LeadingNumber; outside 0 to 1100 MHz the whole recall is ignored (nothing), even when the

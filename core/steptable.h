@@ -37,6 +37,8 @@ inline constexpr std::array<StepRow, 21> kStepTable {{
 
 inline constexpr double kLowestFrequencyMHz = 0.1;
 inline constexpr double kHighestFrequencyMHz = 1100.0;
+// The range as messages name it.
+inline constexpr const char *kTunableRangeText = "0.1 to 1100 MHz";
 inline constexpr int kStartStepIndex = 17; // "100 KHz"
 
 // The row whose caption equals the text exactly (case matters), or -1.

@@ -7,6 +7,8 @@
 // The memory file holds up to 99 banks of 32 channels; the panel shows one bank at a time.
 inline constexpr int kBankCount = 99;
 inline constexpr int kBankSlots = 32;
+// The squelch bar runs from 0 to this.
+inline constexpr int kSquelchMax = 40;
 
 // The 32 slots of one field of the loaded bank, numbered 1 to 32; entry 0 is never used.
 using SlotTexts = std::array<std::string, kBankSlots + 1>;

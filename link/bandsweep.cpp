@@ -1,4 +1,5 @@
 #include "bandsweep.h"
+#include "replyparser.h"
 
 #include <QDateTime>
 
@@ -128,7 +129,7 @@ void BandSweep::setDwellMs(int ms)
 
 void BandSweep::setThreshold(int raw)
 {
-    m_settings.threshold = std::clamp(raw, 0, 255);
+    m_settings.threshold = std::clamp(raw, 0, kHighestReading);
     m_stops.setThreshold(m_settings.threshold);
 }
 

@@ -25,6 +25,9 @@ std::optional<int> SignalReading(std::string_view text);
 // run out of time takes it as 1 (SignalReading).
 long FindSignalReading(std::string_view text, size_t from, int *reading);
 
+// The highest raw reading the receiver gives.
+inline constexpr int kHighestReading = 255;
+
 // The meter level for a raw reading: reading × 128 / 100 rounded, at most 128.
 int SignalLevelForReading(int reading);
 

@@ -1,4 +1,6 @@
 #include "rigctlprotocol.h"
+#include "steptable.h"
+#include "tunedstate.h"
 
 #include "options.h"
 #include "rigtarget.h"
@@ -13,8 +15,7 @@
 namespace {
 
 constexpr double kLowestHz = 100000.0; // 0.1 MHz
-constexpr double kHighestHz = 1100000000.0; // 1100 MHz
-constexpr int kSquelchMax = 40;
+constexpr double kHighestHz = kHighestFrequencyMHz * 1e6;
 
 // Hamlib's modes the receiver can follow, in the order of Hamlib's mode bits (in which "M ?"
 // lists them), each with the receiver's mode it selects; then the other names Hamlib's clients

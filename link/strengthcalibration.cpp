@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kHighestReading = 255;
 // Wide enough for any meter, narrow enough that a slip of the keyboard is caught.
 constexpr int kLowestDb = -200;
 constexpr int kHighestDb = 200;

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "memoryfile.h"
 
 #include "afterfirstexposure.h"
 #include "follownewest.h"
@@ -59,7 +60,7 @@ MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *pa
     m_knob = new KnobControl(m_state, tuner, m_panel, this);
     m_status = new StatusBarRefresh(m_panel, this);
     m_load = new LoadPage(m_panel, *m_memory,
-        QDir::current().absoluteFilePath(QString::fromLatin1(MemoryPage::kMemoryFileName)), this);
+        QDir::current().absoluteFilePath(QString::fromLatin1(kMemoryFileName)), this);
     new FollowNewest(m_panel.CodesOut, &m_session->codesOut());
     new FollowNewest(m_panel.CodesIn, &m_session->codesIn());
 

@@ -18,7 +18,6 @@ class MemoryPage : public QObject
     Q_OBJECT
 
 public:
-    static constexpr const char *kMemoryFileName = "QZMemory.txt";
     static constexpr qint64 kReadChunkBytes = 64 * 1024;
 
     MemoryPage(TunedState &state, Tuner &tuner, const Panel &panel, QObject *parent = nullptr);

@@ -1,4 +1,5 @@
 #include "panel.h"
+#include "tunedstate.h"
 
 #include "memoryfile.h"
 #include "options.h"
@@ -38,8 +39,6 @@ constexpr int kStatusBarHeightTwips = 300;
 // Every bar of the signal meter is this wide, so that a full reading of 128 bars runs out to the
 // "+60" of the scale underneath.
 constexpr int kMeterBarPitchTwips = 70;
-
-constexpr int kSquelchMaximum = 40;
 
 const QColor kPanelGrey(192, 192, 192);
 const QColor kMemoryBlue(192, 192, 255);
@@ -289,7 +288,7 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         Twips(360, 120, 2775, 855));
     panel.Squelch = Place(new QScrollBar(Qt::Horizontal, panel.SquelchFrame),
         QStringLiteral("Squelch"), Twips(240, 480, 2295, 255));
-    panel.Squelch->setRange(0, kSquelchMaximum);
+    panel.Squelch->setRange(0, kSquelchMax);
     panel.Squelch->setSingleStep(1);
     panel.Squelch->setPageStep(1);
     // The dots sit just beyond the two ends of the bar, centred on it.
