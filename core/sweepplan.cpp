@@ -76,7 +76,7 @@ SweepPlanResult MakeSweepPlan(double startMHz, double stopMHz, int stepIndex)
     }
     if (!std::isfinite(startMHz) || !std::isfinite(stopMHz) || startMHz < kLowestFrequencyMHz
         || stopMHz > kHighestFrequencyMHz) {
-        result.error = std::string("Start and stop must lie within ") + kTunableRangeText + ".";
+        result.error = "Start and stop must lie between 0.1 and 1100 MHz.";
         return result;
     }
     SweepPlan plan;
