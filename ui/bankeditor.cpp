@@ -187,6 +187,13 @@ BankEditor::BankEditor(
     resize(640, 560);
 }
 
+BankEditor::~BankEditor()
+{
+    // The undo stack goes with the window's children, after this editor has gone: it must not
+    // tell the editor that it is clean again.
+    m_undo->disconnect();
+}
+
 bool BankEditor::Load()
 {
     std::string bytes;

@@ -26,6 +26,7 @@ class BankEditor : public QWidget
 public:
     BankEditor(QString memoryFilePath, int bank, ChannelFields newChannel, QString header,
         QWidget *parent = nullptr);
+    ~BankEditor() override;
 
     int bank() const { return m_bank; }
     // Writes the bank; false, with the reason shown, when the file could not be written.
