@@ -107,7 +107,7 @@ void Knob(MainWindow &window, const ReceiverLog &log)
         });
         const qint64 replacedBefore = window.session().link().replacedCommands();
         QTest::mousePress(p.TuningKnob, Qt::LeftButton);
-        QTest::qWait(1000); // the line drains
+        QTest::qWait(kHoldMs + 1000); // the hold, then the line drains
         int commands = 0;
         for (const Acted &acted : log.since(fastFrom)) {
             if (IsFrequency(acted.line) && acted.atUs < releasedAt)

@@ -53,7 +53,6 @@ public:
     KeyboardPoll &keyboardPoll() { return *m_keyboard; }
     StatusBarRefresh &statusRefresh() { return *m_status; }
     OptionsPage &optionsPage() { return *m_options; }
-    LoadPage &loadPage() { return *m_load; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -519,7 +519,7 @@ void TestLoadPage::storeTunedChannel()
                              static_cast<QDialog *>(dialog)->accept();
                          }},
         {"StoreReplace", Answers::Press(replace == "Yes" ? QMessageBox::Yes : QMessageBox::No)}});
-    rig.window->loadPage().StoreTuned(1, slot);
+    rig.window->findChild<LoadPage *>()->StoreTuned(1, slot);
     QCOMPARE(answers.asked(),
         replace.isEmpty() ? QStringList {"StoreDialog"}
                           : (QStringList {"StoreDialog", "StoreReplace"}));
@@ -558,7 +558,7 @@ void TestLoadPage::tableEditsShowOnTheMemoryPage()
 {
     Rig rig(Example());
     const QByteArray before = ReadAll(rig.file());
-    BankEditor *editor = rig.window->loadPage().EditBank(1);
+    BankEditor *editor = rig.window->findChild<LoadPage *>()->EditBank(1);
     auto *table = editor->findChild<QTableWidget *>("BankTable");
     auto *status = editor->findChild<QLabel *>("BankStatus");
     auto *save = editor->findChild<QPushButton *>("BankSave");
@@ -668,7 +668,7 @@ void TestLoadPage::failedSaveLeavesTheFile()
 void TestLoadPage::fileChangedElsewhereWhileEditing()
 {
     Rig rig(Example());
-    BankEditor *editor = rig.window->loadPage().EditBank(1);
+    BankEditor *editor = rig.window->findChild<LoadPage *>()->EditBank(1);
     auto *table = editor->findChild<QTableWidget *>("BankTable");
     TypeInCell(table, 0, 1, "MINE");
 
@@ -722,7 +722,7 @@ void TestLoadPage::screenshots()
         "NAME=GUARD  MODE=AM  FILTER=10 KHz  STEP", "NAME=GUARD  MODE=AM  FILTER=1 MHz STEP"));
     const QString out = QStringLiteral(QZ_BINARY_DIR "/docs");
     QVERIFY(QDir().mkpath(out));
-    BankEditor *editor = rig.window->loadPage().EditBank(2);
+    BankEditor *editor = rig.window->findChild<LoadPage *>()->EditBank(2);
     auto *table = editor->findChild<QTableWidget *>("BankTable");
     QCOMPARE(table->verticalHeaderItem(3)->text(), QStringLiteral("4 !"));
     TypeInCell(table, 2, 1, "APPRCH");
@@ -738,7 +738,7 @@ void TestLoadPage::screenshots()
          }}});
     editor->close();
     QVERIFY(!editor->isVisible());
-    rig.window->loadPage().StoreTuned(2, 0);
+    rig.window->findChild<LoadPage *>()->StoreTuned(2, 0);
     QVERIFY(answers.asked().endsWith("StoreDialog"));
     QVERIFY(QFile::exists(out + "/store-dialog.png"));
 }
