@@ -58,17 +58,14 @@ void KeyboardPoll::Wake()
 void KeyboardPoll::RestIfIdle()
 {
     // Keys still to be seen released, or a dialog to be followed, keep the poll ticking.
-    if (m_inTick || m_dialogSeen || m_suppressed.any() || QApplication::activeModalWidget()
-        || !m_keys.IsIdle())
+    if (m_dialogSeen || m_suppressed.any() || QApplication::activeModalWidget() || !m_keys.IsIdle())
         return;
     m_timer.stop();
 }
 
 void KeyboardPoll::Tick()
 {
-    // A tick whose action is still running (waiting, or showing a dialog) is not entered again.
-    if (m_inTick)
-        return;
+    // A tick that falls while an action's dialog is open finds the dialog and does nothing.
     // The action may close the window and delete this poll.
     const QPointer<KeyboardPoll> self(this);
     TickOnce();
@@ -138,12 +135,10 @@ void KeyboardPoll::TickOnce()
         // of this poll is touched after it unless the poll is still there.
         const std::function<void()> action = m_actions.*(row.action);
         const QPointer<KeyboardPoll> self(this);
-        m_inTick = true;
         if (action)
             action();
         if (!self)
             return;
-        m_inTick = false;
         // A dialog shown by the action held this timer still until it closed.
         if (m_dialogSeen && !QApplication::activeModalWidget())
             DiscardKeysAfterDialog();

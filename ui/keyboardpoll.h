@@ -90,7 +90,6 @@ private:
     QPointer<QWidget> m_scopeWindow;
     // A modal dialog was shown since the keys were last discarded.
     bool m_dialogSeen = false;
-    bool m_inTick = false;
     // Keys still held when a dialog closed: they do not count until seen released.
     std::bitset<VirtualKey::Count> m_suppressed;
     QTimer m_timer;

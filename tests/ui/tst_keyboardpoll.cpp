@@ -3,12 +3,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
 #include <QVBoxLayout>
-#include <QElapsedTimer>
 #include <QtTest>
 
 using IntList = QList<int>;
@@ -128,7 +128,6 @@ private slots:
     void focusMovesInAWindowThatIsNotShown();
     void onlyWhileActiveDropsKeysTypedElsewhere();
     void actionMayDeleteThePoll();
-    void tickInsideItsOwnActionDoesNothing();
 
     void flushQueriesEveryCodeOnce();
     void startUpFlushDiscardsEarlierPresses();
@@ -450,29 +449,6 @@ void TestKeyboardPoll::actionMayDeleteThePoll()
     poll->Tick();
     QCOMPARE(closes, 1);
     QVERIFY(poll.isNull());
-}
-
-void TestKeyboardPoll::tickInsideItsOwnActionDoesNothing()
-{
-    // An action that waits lets events run; a tick reached from there must not act inside it.
-    ScriptedKeys keys;
-    QStringList log;
-    const bool bankScanEnabled = true;
-    KeyboardActions actions = LoggingActions(log, bankScanEnabled);
-    KeyboardPoll *pollPointer = nullptr;
-    actions.powerOn = [&] {
-        log << "powerOn";
-        keys.tapped = {0x21};
-        pollPointer->Tick();
-    };
-    KeyboardPoll poll(keys, std::move(actions), {});
-    pollPointer = &poll;
-    keys.tapped = {0x2D};
-
-    poll.Tick();
-    QCOMPARE(log, QStringList {"powerOn"});
-    poll.Tick();
-    QCOMPARE(log, QStringList({"powerOn", "stepUp"}));
 }
 
 void TestKeyboardPoll::flushQueriesEveryCodeOnce()
