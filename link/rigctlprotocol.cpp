@@ -1,4 +1,5 @@
 #include "rigctlprotocol.h"
+#include "plainnumber.h"
 #include "steptable.h"
 #include "tunedstate.h"
 
@@ -91,26 +92,15 @@ using Handler = int (*)(const Args &, RigTarget &, RigctlState &, Output &);
 
 std::optional<double> ParseNumber(std::string_view text)
 {
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    double value = 0;
-    const char *end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
+    const std::optional<double> value = ParsePlainNumber<double>(text);
+    if (!value || !std::isfinite(*value))
         return std::nullopt;
     return value;
 }
 
 std::optional<long long> ParseInteger(std::string_view text)
 {
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    long long value = 0;
-    const char *end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end)
-        return std::nullopt;
-    return value;
+    return ParsePlainNumber<long long>(text);
 }
 
 // A fraction 0.0 … 1.0 as Hamlib prints it ("%f"), whatever the locale.

@@ -1,4 +1,5 @@
 #include "strengthcalibration.h"
+#include "plainnumber.h"
 
 #include "replyparser.h"
 
@@ -19,18 +20,6 @@ int MeterScaleDb(int raw)
     if (level <= kS9Level)
         return int(std::lround((level / kLevelsPerDivision - 9) * 6));
     return int(std::lround((level - kS9Level) / kLevelsPerDivision * 20));
-}
-
-std::optional<int> WholeNumber(std::string_view text)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    int value = 0;
-    const char *end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end)
-        return std::nullopt;
-    return value;
 }
 
 bool IsSeparator(char c)
@@ -70,10 +59,12 @@ std::optional<StrengthCalibration> StrengthCalibration::Parse(
             break;
         const std::string_view point = text.substr(start, i - start);
         const size_t colon = point.find(':');
-        const std::optional<int> raw
-            = colon == std::string_view::npos ? std::nullopt : WholeNumber(point.substr(0, colon));
-        const std::optional<int> db
-            = colon == std::string_view::npos ? std::nullopt : WholeNumber(point.substr(colon + 1));
+        const std::optional<int> raw = colon == std::string_view::npos
+            ? std::nullopt
+            : ParsePlainNumber<int>(point.substr(0, colon));
+        const std::optional<int> db = colon == std::string_view::npos
+            ? std::nullopt
+            : ParsePlainNumber<int>(point.substr(colon + 1));
         if (!raw || !db)
             return fail("\"" + std::string(point) + "\" is not RAW:DB");
         if (*raw < 0 || *raw > kHighestReading)
