@@ -26,6 +26,8 @@ LinePacer::LinePacer(SerialLink &port, CodeLog &codesOut, QObject *parent)
     , m_bytesPerSecond(kLineBytesPerSecond)
 {
     m_clock.start();
+    m_sequenceEnd.setSingleShot(true);
+    m_sequenceEnd.setInterval(0);
     m_next.setSingleShot(true);
     // A pause must never come out shorter than asked: a coarse timer may fire 5 % early.
     m_next.setTimerType(Qt::PreciseTimer);
@@ -40,10 +42,9 @@ void LinePacer::Enqueue(
 {
     if (!m_port.isOpen() || m_sealed)
         return;
-    if (!m_sequenceOpen) {
-        m_sequenceOpen = true;
+    if (!m_sequenceEnd.isActive()) {
         ++m_sequence;
-        QTimer::singleShot(0, this, [this] { m_sequenceOpen = false; });
+        m_sequenceEnd.start();
     }
     Line line {text.toLatin1() + '\r', text, logged, IsFrequencyCommand(text), std::max(0, pauseMs),
         std::move(onWritten), m_sequence};

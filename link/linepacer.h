@@ -89,9 +89,10 @@ private:
     // Lines that have had their pause and wait for room on the line.
     std::deque<Line> m_ready;
     int m_queuedBytes = 0;
-    // What is queued before the event loop turns again is one sequence.
+    // What is queued before the event loop turns again is one sequence: it is open while this
+    // zero-interval timer is pending.
     quint64 m_sequence = 0;
-    bool m_sequenceOpen = false;
+    QTimer m_sequenceEnd;
     bool m_sealed = false;
     qint64 m_replaced = 0;
     double m_bytesPerSecond;

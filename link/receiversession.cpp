@@ -104,7 +104,6 @@ void ReceiverSession::SetState(State state)
     }
     emit stateChanged(state);
     if (state == State::Off) {
-        m_lastReading.reset();
         emit signalLevelChanged(0, -1);
     }
     if (before == State::Sweeping)
@@ -336,7 +335,6 @@ void ReceiverSession::FinishQuestion(std::optional<int> reading)
         reading.reset(); // the link closed before the question went out
     }
     if (reading) {
-        m_lastReading = reading;
         // Between holds the sweep's readings are its own; the meter rests as during a scan.
         if (m_state != State::Sweeping || m_sweep->isHolding()) {
             const int level = SignalLevelForReading(*reading);

@@ -105,8 +105,6 @@ public:
     const CommandLink &link() const { return *m_link; }
     CodeLog &codesOut() { return *m_codesOut; }
     CodeLog &codesIn() { return *m_codesIn; }
-    // The raw reading (0 … 255) of the last signal reading since the link came on.
-    std::optional<int> lastReading() const { return m_lastReading; }
     // False when the receiver has not answered the last few questions.
     bool isAnswering() const { return m_silentPolls < kSilentPollsBeforeWarning; }
 
@@ -169,7 +167,6 @@ private:
     bool m_sweepWantsPoll = false;
     State m_state = State::Off;
     int m_silentPolls = 0;
-    std::optional<int> m_lastReading;
 
     // The question out now (in the queue or on the line) and who waits for it; who waits for the
     // next one.

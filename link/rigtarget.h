@@ -35,9 +35,6 @@ public:
     virtual int SquelchLevel() const = 0;
     virtual void SetSquelch(int level) = 0;
 
-    // The raw signal reading (0 … 255) of the latest poll since the link went on; nothing before
-    // the first reading.
-    virtual std::optional<int> LastSignalReading() const = 0;
     // Asks the receiver for its signal strength now. The question goes out behind everything
     // already queued for the receiver, so after a retune the reading is of the new frequency.
     // done is called exactly once, later, from the event loop (never from inside this call): with

@@ -65,11 +65,6 @@ void SessionRigTarget::SetSquelch(int level)
     m_session.tuner().SelectSquelch(level);
 }
 
-std::optional<int> SessionRigTarget::LastSignalReading() const
-{
-    return m_session.lastReading();
-}
-
 void SessionRigTarget::ReadSignal(std::function<void(std::optional<int> raw)> done)
 {
     m_session.ReadSignal(std::move(done));

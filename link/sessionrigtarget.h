@@ -24,7 +24,6 @@ public:
     void SetFilter(int filterRow) override;
     int SquelchLevel() const override;
     void SetSquelch(int level) override;
-    std::optional<int> LastSignalReading() const override;
     void ReadSignal(std::function<void(std::optional<int> raw)> done) override;
 
 private:

@@ -51,7 +51,6 @@ public:
         calls << QStringLiteral("SetSquelch %1").arg(level);
         squelch = level;
     }
-    std::optional<int> LastSignalReading() const override { return reading; }
     // As the receiver does: the reading comes later, from the event loop.
     void ReadSignal(std::function<void(std::optional<int>)> done) override
     {

@@ -292,7 +292,6 @@ public:
     void SetFilter(int) override { }
     int SquelchLevel() const override { return 0; }
     void SetSquelch(int) override { }
-    std::optional<int> LastSignalReading() const override { return std::nullopt; }
     void ReadSignal(std::function<void(std::optional<int>)> done) override
     {
         m_questions.push_back(std::move(done));
@@ -872,7 +871,6 @@ void TestRigctlServer::hamlibVersionsTuneAFreshPanel()
         QCOMPARE(answer.split('\n').first(), printed);
         QVERIFY2(!errors.contains("error"), errors.constData());
     }
-    QTRY_VERIFY_WITH_TIMEOUT(window.session().lastReading().has_value(), 3000);
     static const QRegularExpression number("^-?\\d+\n$");
     const QByteArray strength = RunRigctl(server.port(), {"l", "STRENGTH"}, prefix, &errors);
     QVERIFY2(
