@@ -1,3 +1,4 @@
+#include "../support/fakerig.h"
 #include "options.h"
 #include "rigctlprotocol.h"
 #include "rigtarget.h"
@@ -6,57 +7,6 @@
 
 namespace {
 
-// A receiver that records what the protocol asks of it.
-class FakeRig : public RigTarget
-{
-public:
-    bool on = true;
-    bool powerFails = false;
-    double mhz = 105.9;
-    int mode = kModeFM;
-    int filter = kFilter3;
-    int squelch = 1;
-    std::optional<int> reading = 75;
-    QStringList calls;
-
-    bool IsOn() const override { return on; }
-    bool SetPower(bool wanted) override
-    {
-        calls << QStringLiteral("SetPower %1").arg(wanted);
-        if (!(wanted && powerFails))
-            on = wanted;
-        return on == wanted;
-    }
-    double FrequencyMHz() const override { return mhz; }
-    void TuneTo(double frequencyMHz) override
-    {
-        calls << QStringLiteral("TuneTo %1").arg(frequencyMHz, 0, 'g', 12);
-        mhz = frequencyMHz;
-    }
-    int ModeIndex() const override { return mode; }
-    int FilterIndex() const override { return filter; }
-    void SetMode(int row) override
-    {
-        calls << QStringLiteral("SetMode %1").arg(kModeTable[size_t(row)].caption);
-        mode = row;
-    }
-    void SetFilter(int row) override
-    {
-        calls << QStringLiteral("SetFilter %1").arg(kFilterTable[size_t(row)].word);
-        filter = row;
-    }
-    int SquelchLevel() const override { return squelch; }
-    void SetSquelch(int level) override
-    {
-        calls << QStringLiteral("SetSquelch %1").arg(level);
-        squelch = level;
-    }
-    // As the receiver does: the reading comes later, from the event loop.
-    void ReadSignal(std::function<void(std::optional<int>)> done) override
-    {
-        QTimer::singleShot(0, [done, now = reading] { done(now); });
-    }
-};
 
 // The answers to a line's commands, each awaited before the next is asked, as the server does.
 QByteArray Answer(const QByteArray &line, RigTarget &rig, RigctlState &state, bool *quit = nullptr)

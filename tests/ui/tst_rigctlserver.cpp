@@ -1,4 +1,5 @@
 #include "../support/answerer.h"
+#include "../support/fakerig.h"
 #include "../support/ptyread.h"
 #include "bandsweep.h"
 #include "mainwindow.h"
@@ -277,39 +278,6 @@ QString ReadDumpState(QByteArray block, QStringList *keys)
     return {};
 }
 
-// A receiver whose signal readings come when the test gives them, as the real one's come after
-// the question has crossed the serial line.
-class LateReadings : public RigTarget
-{
-public:
-    bool IsOn() const override { return true; }
-    bool SetPower(bool) override { return true; }
-    double FrequencyMHz() const override { return m_mhz; }
-    void TuneTo(double mhz) override { m_mhz = mhz; }
-    int ModeIndex() const override { return kModeFM; }
-    int FilterIndex() const override { return kFilter3; }
-    void SetMode(int) override { }
-    void SetFilter(int) override { }
-    int SquelchLevel() const override { return 0; }
-    void SetSquelch(int) override { }
-    void ReadSignal(std::function<void(std::optional<int>)> done) override
-    {
-        m_questions.push_back(std::move(done));
-    }
-
-    int questions() const { return int(m_questions.size()); }
-    // Answers the oldest question still open.
-    void Read(std::optional<int> raw)
-    {
-        auto done = std::move(m_questions.front());
-        m_questions.erase(m_questions.begin());
-        done(raw);
-    }
-
-private:
-    double m_mhz = 105.9;
-    std::vector<std::function<void(std::optional<int>)>> m_questions;
-};
 
 // Starts Hamlib's own daemon with its dummy rig on a free port and ends it when destroyed.
 struct HamlibDummyDaemon
@@ -770,14 +738,15 @@ void TestRigctlServer::vanishedClientsDisturbNobody()
 
 void TestRigctlServer::readingsAnsweredLaterKeepTheirPlace()
 {
-    LateReadings target;
+    FakeRig target;
+    target.holdReadings = true;
     RigctlServer server(target);
     QVERIFY(server.Listen(QHostAddress::LocalHost, 0));
     Client asker(server.port()), other(server.port()), leaver(server.port());
 
     // The question behind a reading waits for it; another client is answered meanwhile.
     asker.send("l STRENGTH\nf\n");
-    QTRY_COMPARE(target.questions(), 1);
+    QTRY_COMPARE(int(target.questions.size()), 1);
     QCOMPARE(other.ask("f"), QByteArray("105900000\n"));
     QCOMPARE(asker.lines(1, 100), QByteArray());
     target.Read(75);
@@ -785,14 +754,14 @@ void TestRigctlServer::readingsAnsweredLaterKeepTheirPlace()
 
     // No reading in time: a timeout, the client's next command answered after it.
     asker.send("+l RAWSTR\nf\n");
-    QTRY_COMPARE(target.questions(), 1);
+    QTRY_COMPARE(int(target.questions.size()), 1);
     target.Read(std::nullopt);
     QCOMPARE(asker.lines(3), QByteArray("get_level: RAWSTR\nRPRT -5\n105900000\n"));
 
     // A client gone before its reading comes: the reading finds nobody, and its retune queued
     // behind the reading is not carried out.
     leaver.send("l RAWSTR\nF 145500000\n");
-    QTRY_COMPARE(target.questions(), 1);
+    QTRY_COMPARE(int(target.questions.size()), 1);
     leaver.socket().abort();
     QTRY_COMPARE(server.clientCount(), 2);
     target.Read(200);
@@ -884,7 +853,8 @@ void TestRigctlServer::hamlibVersionsTuneAFreshPanel()
 
 void TestRigctlServer::idleClientsAreDropped()
 {
-    LateReadings target;
+    FakeRig target;
+    target.holdReadings = true;
     RigctlServer server(target);
     server.SetIdleTimeout(400);
     QVERIFY(server.Listen(QHostAddress::LocalHost, 0));
@@ -908,7 +878,8 @@ void TestRigctlServer::idleClientsAreDropped()
 void TestRigctlServer::reachableFromTheNetworkIsSaid()
 {
     QSettings().clear();
-    LateReadings target;
+    FakeRig target;
+    target.holdReadings = true;
     RigctlServer server(target);
     RigctldGroup group(server);
     group.Restore();
@@ -929,7 +900,7 @@ void TestRigctlServer::reachableFromTheNetworkIsSaid()
     group.findChild<QCheckBox *>("RigctldRefusePower")->click();
     Client client(port);
     client.send("l STRENGTH\n\\set_powerstat 0\n");
-    QTRY_COMPARE(target.questions(), 1);
+    QTRY_COMPARE(int(target.questions.size()), 1);
     target.Read(50);
     QCOMPARE(client.lines(2), QByteArray("-10\nRPRT -22\n"));
     table->setText("0:-60 100");
