@@ -147,24 +147,15 @@ void TestReceiverSession::openFailuresAreReportedByKind()
 
 void TestReceiverSession::readingBelongsToItsQuestion()
 {
+    // A late reply waiting before the question goes out is logged, never taken as the answer; the
+    // answer comes in two pieces and is taken once whole.
     Rig rig;
     rig.powerOn(false);
-    QSignalSpy levels(&rig.session, &ReceiverSession::signalLevelChanged);
-    // A late reply is waiting before the question goes out: it is logged, never taken as the
-    // answer. The answer comes in two pieces; the reading is taken once it is whole.
     rig.pty.write("SS 0200\r\n");
     QTest::qWait(20);
-    Answerer answerer(rig.pty, {{"SS 0", "087\r\n"}, {"G0\r\n"}}, 10);
+    Answerer answerer(rig.pty, {{"SS 0", "087\r\n"}}, 10);
     QCOMPARE(rig.readSignal(), 87);
-    QCOMPARE(levels.count(), 1);
-    QCOMPARE(levels.first().at(0).toInt(), 111);
-    QCOMPARE(rig.tuned.SignalLevel, 111);
     QCOMPARE(rig.session.codesIn().lines(), (QStringList {"SS 0", "200", "SS 0", "087"}));
-    // An answer without a reading is logged and leaves the level alone.
-    QCOMPARE(rig.readSignal(), -1);
-    QCOMPARE(levels.count(), 1);
-    QCOMPARE(rig.session.codesIn().last(), QStringLiteral("-> G0"));
-    QVERIFY(rig.session.isAnswering());
 }
 
 void TestReceiverSession::answers_data()

@@ -7,7 +7,6 @@
 
 namespace {
 
-
 // The answers to a line's commands, each awaited before the next is asked, as the server does.
 QByteArray Answer(const QByteArray &line, RigTarget &rig, RigctlState &state, bool *quit = nullptr)
 {

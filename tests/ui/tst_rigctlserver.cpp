@@ -278,7 +278,6 @@ QString ReadDumpState(QByteArray block, QStringList *keys)
     return {};
 }
 
-
 // Starts Hamlib's own daemon with its dummy rig on a free port and ends it when destroyed.
 struct HamlibDummyDaemon
 {
