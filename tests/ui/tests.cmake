@@ -30,6 +30,6 @@ add_dependencies(tests_ui qz-remote)
 set_tests_properties(tst_x11keys tst_screenshot PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;LC_ALL=C.UTF-8" RUN_SERIAL ON)
 
-# The panel against a far side that reads at 9600 baud; about 40 s. It has a main() of its own.
-qz_add_test(tst_linespeed SOURCES tst_linespeed.cpp LIBS qzui qzsim)
+# The panel against a far side that reads at 9600 baud; about 25 s. It has a main() of its own.
+qz_add_test(tst_linespeed SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_linespeed.cpp LIBS qzui qzsim)
 set_tests_properties(tst_linespeed PROPERTIES RUN_SERIAL ON)
