@@ -1,22 +1,57 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, then the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Tests run headless, under Xvfb, two at a time
-# (most of their time is spent waiting on the simulated line); those that time the line or read the
-# X server's keyboard run alone.
+# AddressSanitizer and UndefinedBehaviorSanitizer. Tests run headless, under Xvfb, two at a time;
+# those that time the line or read the X server's keyboard run alone.
+#
+# Most of a test run is spent waiting on the simulated 9600-baud line, so what the next step needs
+# is compiled meanwhile, at idle priority (the tests keep the processor whenever they want it):
+# the sanitizer build while the normal build's tests run, and Hamlib 4.7.2 (today's network client,
+# beside Debian's 4.5.4; built once into ~/.cache/qz-peers by scripts/peers.sh and kept) while the
+# sanitizer build's tests run. The network server's test, which talks to that client, runs last.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
-# Hamlib 4.7.2, today's client, for the network tests beside Debian's 4.5.4: built once (about five
-# minutes) into ~/.cache/qz-peers and kept.
-if [ -x ../shared/peers/build-hamlib.sh ]; then
-    nice ../shared/peers/build-hamlib.sh >/dev/null
-else
-    echo "../shared/peers/build-hamlib.sh is missing: the Hamlib 4.7.2 network test will fail" >&2
-fi
+sanitizers=$([ "${QZ_SKIP_SANITIZERS:-0}" = 1 ] && echo 0 || echo 1)
+# Needs the Hamlib 4.7.2 client.
+late=tst_rigctlserver
+
+# Runs "$@" at idle priority in the background, its output in FILE; `finish FILE` waits for it and
+# shows the output's end when it failed.
+declare -A background
+in_background() {
+    local log=$1
+    shift
+    # A session of its own, so that a failing step ends the whole of it.
+    setsid -w chrt --idle 0 "$@" >"$log" 2>&1 &
+    background[$log]=$!
+}
+trap 'for pid in "${background[@]}"; do kill -- "-$pid" 2>/dev/null || true; done' EXIT
+finish() {
+    if ! wait "${background[$1]}"; then
+        tail -n 40 "$1" >&2
+        echo "failed: see $1" >&2
+        exit 1
+    fi
+}
+run_tests() { # DIRECTORY [CTEST OPTIONS...]
+    local dir=$1
+    shift
+    (cd "$dir" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 2 "$@")
+}
 scripts/build.sh build
-(cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 2)
-if [ "${QZ_SKIP_SANITIZERS:-0}" != 1 ]; then
-    scripts/build.sh build-asan -DQZ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-    (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-        xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 2)
+if [ "$sanitizers" = 1 ]; then
+    in_background build/sanitizer-build.log \
+        scripts/build.sh build-asan -DQZ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else
+    in_background build/peers.log scripts/peers.sh
 fi
+run_tests build -E "^$late\$"
+if [ "$sanitizers" = 1 ]; then
+    finish build/sanitizer-build.log
+    in_background build/peers.log scripts/peers.sh
+    run_tests build-asan -E "^$late\$"
+fi
+finish build/peers.log
+run_tests build -R "^$late\$"
+[ "$sanitizers" = 0 ] || run_tests build-asan -R "^$late\$"

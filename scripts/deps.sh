@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# scripts/deps.sh [run|test|fuzz]: installs what building and running the panel (run), and also
-# testing it (test, the default), or fuzzing it (fuzz) need, and only what is missing.
+# scripts/deps.sh [run|test|fuzz|peers]: installs what building and running the panel (run), and
+# also testing it (test, the default), fuzzing it (fuzz) or building the Hamlib client the tests
+# talk to (peers) need, and only what is missing.
 set -euo pipefail
 run=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
      qt6-serialport-dev libgl-dev fonts-liberation libx11-dev libxi-dev)
-test=("${run[@]}" xvfb xauth xdotool libhamlib-utils desktop-file-utils appstream dpkg-dev file lintian)
+# Building Hamlib 4.7.2 for the network tests (scripts/peers.sh).
+peers=(build-essential autoconf automake libtool pkg-config make)
+test=("${run[@]}" xvfb xauth xdotool libhamlib-utils desktop-file-utils appstream dpkg-dev file lintian
+      "${peers[@]:1}")
 fuzz=(build-essential cmake ninja-build clang libclang-rt-14-dev)
 case ${1:-test} in
 run) packages=("${run[@]}") ;;
 test) packages=("${test[@]}") ;;
 fuzz) packages=("${fuzz[@]}") ;;
+peers) packages=("${peers[@]}") ;;
 *)
-    echo "usage: $0 [run|test|fuzz]" >&2
+    echo "usage: $0 [run|test|fuzz|peers]" >&2
     exit 2
     ;;
 esac

@@ -90,8 +90,8 @@ struct Rig
     quint16 port = 0;
 };
 
-// Hamlib 4.7.2's rigctl, built by ../shared/peers/build-hamlib.sh (test.sh builds it when it is
-// missing); Debian's own is 4.5.4.
+// Hamlib 4.7.2's rigctl, built by scripts/peers.sh (test.sh builds it when it is missing);
+// Debian's own is 4.5.4.
 QString Hamlib47Prefix()
 {
     return QDir::homePath() + QStringLiteral("/.cache/qz-peers/hamlib-4.7.2");
@@ -812,7 +812,7 @@ void TestRigctlServer::hamlibVersionsTuneAFreshPanel()
 {
     QFETCH(QString, prefix);
     QVERIFY2(prefix.isEmpty() || QFile::exists(prefix + "/bin/rigctl"),
-        "Hamlib 4.7.2 is missing: run ../shared/peers/build-hamlib.sh (test.sh does)");
+        "Hamlib 4.7.2 is missing: run scripts/peers.sh (test.sh does)");
     SimReceiver receiver;
     MainWindow window(receiver.slavePath());
     SessionRigTarget target(window.session(), window.controls());
