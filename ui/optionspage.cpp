@@ -45,24 +45,22 @@ OptionsPage::OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPo
     auto *column = new QWidget;
     column->setObjectName(QStringLiteral("OptionsGroups"));
     // The port list across the page, the other groups side by side under it, so that every group
-    // is in view on the panel's small page.
-    auto *columnLayout = new QVBoxLayout(column);
-    columnLayout->setContentsMargins(4, 2, 4, 2);
-    columnLayout->setSpacing(2);
-    columnLayout->addWidget(BuildPortGroup());
+    // is in view on the panel's small page. The port list is added when the page is first shown.
+    m_column = new QVBoxLayout(column);
+    m_column->setContentsMargins(4, 2, 4, 2);
+    m_column->setSpacing(2);
     m_groups = new QHBoxLayout;
     m_groups->setSpacing(4);
     m_groups->addWidget(BuildKeyboardGroup());
     m_groups->addStretch(1);
-    columnLayout->addLayout(m_groups);
-    columnLayout->addStretch(1);
+    m_column->addLayout(m_groups);
+    m_column->addStretch(1);
     scroll->setWidget(column);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
 
     connect(&m_channel, &QLineEdit::textChanged, this, &OptionsPage::ShowChannel);
-    ShowChannel();
     ApplyKeyboardScope(m_settings.keyboardScope());
 }
 
@@ -175,8 +173,22 @@ void OptionsPage::showEvent(QShowEvent *event)
     RefreshPorts();
 }
 
+// The port list waits for the page to be shown: most runs never show it, and building it is a
+// fair share of the work before the panel's first frame.
+void OptionsPage::EnsurePortGroup()
+{
+    if (m_portList)
+        return;
+    QWidget *group = BuildPortGroup();
+    m_column->insertWidget(0, group);
+    // In place at once, not when the event loop next turns: a click may follow the show.
+    group->show();
+    m_column->activate();
+}
+
 void OptionsPage::RefreshPorts()
 {
+    EnsurePortGroup();
     const QList<QTreeWidgetItem *> selected = m_portList->selectedItems();
     const QString keep = selected.isEmpty() ? QString() : selected.front()->text(kDevice);
     m_ports = m_lister ? m_lister() : QList<PortEntry>();
@@ -210,6 +222,8 @@ void OptionsPage::UseSelectedPort()
 
 void OptionsPage::ShowChannel()
 {
+    if (!m_channelShown)
+        return;
     m_channelShown->setText(DescribeChannel(m_channel.text(), m_ports));
 }
 

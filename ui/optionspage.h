@@ -14,6 +14,7 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class QHBoxLayout;
+class QVBoxLayout;
 
 // The " O&PTIONS" page: the program's settings, one group each: the serial ports across the
 // page, the others side by side under it, all in view (the page scrolls only when a large font
@@ -46,6 +47,7 @@ protected:
 
 private:
     QWidget *BuildPortGroup();
+    void EnsurePortGroup();
     QWidget *BuildKeyboardGroup();
     void UseSelectedPort();
     void ShowChannel();
@@ -57,6 +59,7 @@ private:
     QWidget *m_window;
     PortLister m_lister;
     QList<PortEntry> m_ports;
+    QVBoxLayout *m_column = nullptr;
     QHBoxLayout *m_groups = nullptr;
     QTreeWidget *m_portList = nullptr;
     QLabel *m_channelShown = nullptr;

@@ -187,6 +187,13 @@ QListView *MakeLog(QWidget *parent, const QString &name, const QRect &rect)
     return log;
 }
 
+// The panel places its lists itself and takes only their height from the size hint, which then
+// need not measure every entry's width (the bank list has 99 of them).
+void MeasureNoEntries(QComboBox *list)
+{
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+}
+
 // Makes the list's font smaller where its widest entry would run under the drop-down arrow: the
 // panel's fonts may be replaced by wider ones where they are not installed.
 void FitEntriesToWidth(QComboBox *list)
@@ -308,6 +315,7 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         page, QStringLiteral("TuningStepFrame"), QString(), Twips(3240, 360, 2175, 615));
     panel.TuningStep = new QComboBox(panel.TuningStepFrame);
     panel.TuningStep->setObjectName(QStringLiteral("TuningStep"));
+    MeasureNoEntries(panel.TuningStep);
     panel.TuningStep->setFont(PanelFont(QStringLiteral("Microsoft Sans Serif"), 12));
     for (const StepRow &row : kStepTable)
         panel.TuningStep->addItem(QString::fromLatin1(row.caption));
@@ -449,6 +457,7 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
 
     panel.MemoryBanks = new QComboBox(panel.MemoryFrame);
     panel.MemoryBanks->setObjectName(QStringLiteral("MemoryBanks"));
+    MeasureNoEntries(panel.MemoryBanks);
     panel.MemoryBanks->setFont(PanelFont(QStringLiteral("Arial"), 15.75, true));
     for (int bank = 1; bank <= kBankCount; ++bank)
         panel.MemoryBanks->addItem(QString::fromStdString(BankName(bank)));
