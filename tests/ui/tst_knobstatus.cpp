@@ -20,19 +20,14 @@
 
 namespace {
 
-struct Rig
+struct Rig : PanelRig
 {
     explicit Rig(bool on = true)
     {
-        if (on) {
-            window.session().setPollInterval(PanelRig::kQuietPollMs);
-            p.RadioOn->click();
-            pty.read();
-        }
+        if (on)
+            powerOn();
     }
-    PseudoTerminal pty;
-    MainWindow window {pty.slavePath()};
-    const Panel &p = window.panel();
+    const Panel &p = window->panel();
 
     int litMark() const
     {
@@ -80,8 +75,8 @@ void TestKnobStatus::clickMakesOneStep()
     rig.click(Qt::LeftButton);
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0106.000;FM;BW3\r"));
     QCOMPARE(rig.litMark(), 1);
-    QCOMPARE(rig.window.state().KnobMarkIndex, 1);
-    QCOMPARE(rig.window.state().KnobHeld, 0);
+    QCOMPARE(rig.window->state().KnobMarkIndex, 1);
+    QCOMPARE(rig.window->state().KnobHeld, 0);
     rig.click(Qt::RightButton);
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.900;FM;BW3\r"));
     QCOMPARE(rig.litMark(), 0);
@@ -95,7 +90,7 @@ void TestKnobStatus::marksWrapRound()
     QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.800.000"));
     rig.click(Qt::LeftButton);
     QCOMPARE(rig.litMark(), 0);
-    rig.window.state().CurrentFrequency = 1100;
+    rig.window->state().CurrentFrequency = 1100;
     rig.click(Qt::LeftButton);
     QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral("   0.100.000"));
 }
@@ -104,7 +99,7 @@ void TestKnobStatus::middleButtonChangesNoFrequency()
 {
     Rig rig;
     rig.click(Qt::MiddleButton);
-    QCOMPARE(rig.window.state().CurrentFrequency, 105.9);
+    QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(rig.litMark(), 0);
     QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
 }
@@ -135,7 +130,7 @@ void TestKnobStatus::wheelStepsOncePerNotch()
     turn(30);
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.800;FM;BW3\r"));
     QCOMPARE(rig.litMark(), 11);
-    QCOMPARE(rig.window.state().KnobHeld, 0);
+    QCOMPARE(rig.window->state().KnobHeld, 0);
 }
 
 void TestKnobStatus::holdIsPacedThenFast()
@@ -144,7 +139,7 @@ void TestKnobStatus::holdIsPacedThenFast()
     QElapsedTimer clock;
     clock.start();
     QList<qint64> sentAt;
-    connect(&rig.window.session().codesOut(), &CodeLog::rowsInserted, this, [&] {
+    connect(&rig.window->session().codesOut(), &CodeLog::rowsInserted, this, [&] {
         sentAt << clock.elapsed();
         if (sentAt.size() == 20)
             QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
@@ -153,8 +148,8 @@ void TestKnobStatus::holdIsPacedThenFast()
     QTRY_COMPARE_WITH_TIMEOUT(sentAt.size(), 20, 5000);
     QTest::qWait(100); // nothing follows the release
     QCOMPARE(sentAt.size(), 20);
-    QCOMPARE(rig.window.state().KnobMarkIndex, 20 % 12);
-    QVERIFY(qAbs(rig.window.state().CurrentFrequency - (105.9 + 20 * 0.1)) < 1e-9);
+    QCOMPARE(rig.window->state().KnobMarkIndex, 20 % 12);
+    QVERIFY(qAbs(rig.window->state().CurrentFrequency - (105.9 + 20 * 0.1)) < 1e-9);
     // Steps 1 to 15 are each followed by the 0.15 s pause, later ones are not.
     for (int i = 0; i < 15; ++i)
         QVERIFY2(sentAt[i + 1] - sentAt[i] >= 140,
@@ -175,7 +170,7 @@ void TestKnobStatus::holdIsPacedThenFast()
 void TestKnobStatus::holdKeepsTheWindowAlive()
 {
     Rig rig;
-    rig.window.session().setPollInterval(ReceiverSession::kPollIntervalMs);
+    rig.window->session().setPollInterval(ReceiverSession::kPollIntervalMs);
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
     QTest::qWait(300);
     rig.p.Mode[kModeUSB]->click(); // another control works during the hold
@@ -184,7 +179,7 @@ void TestKnobStatus::holdKeepsTheWindowAlive()
     const QByteArray sent = CollectFor(rig.pty, 100);
     QVERIFY(sent.contains(";USB;BW3\r"));
     QVERIFY(sent.contains("SS?\r")); // the poll kept running
-    rig.window.statusRefresh().Refresh();
+    rig.window->statusRefresh().Refresh();
     QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("USB"));
 }
 
@@ -200,7 +195,7 @@ void TestKnobStatus::fastHoldWaitsWithTheLinkOff()
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
     QTest::qWait(heldMs);
     QTest::mouseRelease(rig.p.TuningKnob, Qt::LeftButton);
-    const double steps = std::round((rig.window.state().CurrentFrequency - 105.9) / 0.001);
+    const double steps = std::round((rig.window->state().CurrentFrequency - 105.9) / 0.001);
     // The paced steps, then one every 10 ms at most.
     QVERIFY2(steps >= 10 && steps <= KnobControl::kPacedSteps + fastMs / 10 + 2,
         qPrintable(QString("%1 steps in %2 ms").arg(steps).arg(heldMs)));

@@ -1,4 +1,5 @@
 #include "../support/dialogs.h"
+#include "../support/panelrig.h"
 #include "../support/ptyread.h"
 #include "bankeditor.h"
 #include "loadpage.h"
@@ -109,21 +110,14 @@ private:
 
 // A panel started in a folder of its own with the given memory file (none when null), its LOAD
 // page on screen.
-struct Rig
+struct Rig : PanelRig
 {
     explicit Rig(const QByteArray &memoryFile)
+        : PanelRig(memoryFile)
     {
-        QDir::setCurrent(folder.path());
-        if (!memoryFile.isNull()) {
-            QFile file(folder.filePath("QZMemory.txt"));
-            file.open(QIODevice::WriteOnly);
-            file.write(memoryFile);
-        }
-        window = std::make_unique<MainWindow>(pty.slavePath());
         window->show();
         p().SSTab1->setCurrentIndex(4);
     }
-    const Panel &p() const { return window->panel(); }
     template<typename T>
     T *find(const char *name) const
     {
@@ -155,10 +149,6 @@ struct Rig
             list->visualItemRect(list->item(bank - 1)).center());
     }
     QString file() const { return folder.filePath("QZMemory.txt"); }
-
-    QTemporaryDir folder;
-    PseudoTerminal pty;
-    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
