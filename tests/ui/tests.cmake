@@ -26,10 +26,9 @@ target_compile_definitions(tests_ui PRIVATE
 add_dependencies(tests_ui qz-remote)
 
 # These read the X server's keyboard and draw the README's pictures: run on xcb, on the display
-# they are given.
+# they are given, one at a time (the others draw offscreen).
 set_tests_properties(tst_x11keys tst_screenshot PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=xcb;LC_ALL=C.UTF-8" RUN_SERIAL ON)
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;LC_ALL=C.UTF-8" RESOURCE_LOCK x_display)
 
 # The panel against a far side that reads at 9600 baud; about 25 s. It has a main() of its own.
 qz_add_test(tst_linespeed SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_linespeed.cpp LIBS qzui qzsim)
-set_tests_properties(tst_linespeed PROPERTIES RUN_SERIAL ON)
