@@ -165,7 +165,8 @@ void TestCommandLink::commandsKeepTheirPause()
     }
     QCOMPARE(rest, QByteArray("AFC\rAGC\r"));
     QCOMPARE(arrivals.size(), 2);
-    QVERIFY2(arrivals[0] >= 10 && arrivals[1] - arrivals[0] >= 9,
+    // Counted from the start: a busy machine may see the first line late, never either early.
+    QVERIFY2(arrivals[0] >= 10 && arrivals[1] >= 19,
         qPrintable(QStringLiteral("%1 ms, %2 ms").arg(arrivals[0]).arg(arrivals[1])));
     QCOMPARE(rig.codesOut.lines(), (QStringList {"RMT", "AFC", "AGC"}));
 }
