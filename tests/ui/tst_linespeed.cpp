@@ -182,8 +182,9 @@ void TestLineSpeed::heldKnobKeepsToTheLine()
     QVERIFY(rig.mostAhead <= LinePacer::kAheadBytes);
     QVERIFY2(rig.mostQueued <= kMostQueuedBytes, qPrintable(QString::number(rig.mostQueued)));
     // From a little after the paced first steps to the release, the line was kept busy.
-    const qint64 fastFrom
-        = pressedAt + KnobControl::kPacedSteps * (KnobControl::kPacedPauseMs + 10) + 200;
+    const qint64 fastFrom = pressedAt
+        + KnobControl::kPacedSteps * (KnobControl::kPacedPauseMs + CommandLink::kCommandPauseMs)
+        + 200;
     qint64 fastBytes = 0;
     for (const SlowReader::Line &line : rig.reader.lines())
         fastBytes += line.atMs > fastFrom && line.atMs <= releasedAt ? line.text.size() + 1 : 0;
