@@ -15,8 +15,8 @@ sanitizers=$([ "${QZ_SKIP_SANITIZERS:-0}" = 1 ] && echo 0 || echo 1)
 # Needs the Hamlib 4.7.2 client.
 late=tst_rigctlserver
 
-# Runs "$@" at idle priority in the background, its output in FILE; `finish FILE` waits for it and
-# shows the output's end when it failed.
+# Runs "$@" at idle priority in the background, its output in FILE; `finish FILE` waits for it,
+# shows the output's end when it failed, and fails too.
 declare -A background
 in_background() {
     local log=$1
@@ -30,7 +30,7 @@ finish() {
     if ! wait "${background[$1]}"; then
         tail -n 40 "$1" >&2
         echo "failed: see $1" >&2
-        exit 1
+        return 1
     fi
 }
 run_tests() { # DIRECTORY [CTEST OPTIONS...]
@@ -48,10 +48,12 @@ else
 fi
 run_tests build -E "^$late\$"
 if [ "$sanitizers" = 1 ]; then
-    finish build/sanitizer-build.log
+    finish build/sanitizer-build.log || exit 1
     in_background build/peers.log scripts/peers.sh
     run_tests build-asan -E "^$late\$"
 fi
-finish build/peers.log
+# Without the Hamlib 4.7.2 client the network test still runs: the row that needs it fails and
+# says so, the others are checked.
+finish build/peers.log || true
 run_tests build -R "^$late\$"
 [ "$sanitizers" = 0 ] || run_tests build-asan -R "^$late\$"

@@ -8,7 +8,7 @@ run=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tool
 # Building Hamlib 4.7.2 for the network tests (scripts/peers.sh).
 peers=(build-essential autoconf automake libtool pkg-config make)
 test=("${run[@]}" xvfb xauth xdotool libhamlib-utils desktop-file-utils appstream dpkg-dev file lintian
-      "${peers[@]:1}")
+      "${peers[@]}")
 fuzz=(build-essential cmake ninja-build clang libclang-rt-14-dev)
 case ${1:-test} in
 run) packages=("${run[@]}") ;;
