@@ -20,7 +20,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <malloc.h>
 #include <memory>
 #include <optional>
 
@@ -126,9 +125,6 @@ void SetUpAfterFirstFrame(MainWindow &window, RigctlServer &server, BandActivity
                 new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
             if (sweepOptions.given)
                 bandActivity.Apply(sweepOptions);
-            // Starting up reads the font list, the style and the settings into memory that is
-            // free again now; give it back to the system rather than keep it for the whole run.
-            malloc_trim(0);
         },
         kLatestSetUpMs);
     if (commandLine.isSet("power-on"))
