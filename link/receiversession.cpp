@@ -179,6 +179,7 @@ void ReceiverSession::PortClosed()
     // Whoever waits for the next question will not see one.
     std::vector<ReadingDone> waiting;
     waiting.swap(m_nextAskers);
+    m_sweepWaits = false;
     for (ReadingDone &done : waiting) {
         if (done)
             QTimer::singleShot(0, this, [done = std::move(done)] { done(std::nullopt); });
@@ -219,6 +220,9 @@ void ReceiverSession::Tune(double frequencyMHz)
 
 void ReceiverSession::AskSignal(ReadingDone done)
 {
+    // Behind a question still out (the poll's, when the sweep has just started) the sweep's own
+    // waits for the next one, which must then be sent although the sweep is running.
+    m_sweepWaits = m_asking;
     Ask(std::move(done));
 }
 
@@ -271,6 +275,7 @@ void ReceiverSession::Ask(ReadingDone done)
     }
     m_askers.swap(m_nextAskers);
     m_nextAskers.clear();
+    m_sweepWaits = false;
     m_askers.push_back(std::move(done));
     SendQuestion();
 }
@@ -355,7 +360,7 @@ void ReceiverSession::AskForWaiting()
 {
     // Whoever asked meanwhile gets the next question, behind what has been queued since; during
     // a sweep, the sweep's next one.
-    if (!m_asking && !m_nextAskers.empty() && isOn() && !SweepAsks())
+    if (!m_asking && !m_nextAskers.empty() && isOn() && (m_sweepWaits || !SweepAsks()))
         Ask({});
 }
 

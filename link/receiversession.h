@@ -175,6 +175,7 @@ private:
     quint64 m_question = 0;
     std::vector<ReadingDone> m_askers;
     std::vector<ReadingDone> m_nextAskers;
+    bool m_sweepWaits = false; // the sweep's own question is among the next askers
     QByteArray m_answer;
     QTimer m_answerTimer;
 };

@@ -164,6 +164,7 @@ private slots:
     void findsEachStationOnTheSimulatedReceiver();
     void stopsAtEachStationAndLogsHits();
     void skipLeavesAStationOut();
+    void noAnswersAreMissing_data();
     void noAnswersAreMissing();
     void noFalseHitFromTheStationTunedBefore();
 };
@@ -539,12 +540,23 @@ void TestBandSweep::skipLeavesAStationOut()
     QVERIFY(rig.sweep.lockedOutCount() >= 3);
 }
 
+void TestBandSweep::noAnswersAreMissing_data()
+{
+    QTest::addColumn<bool>("pollQuestionOut");
+    QTest::newRow("line idle") << false;
+    // The sweep's first question then waits for the poll's to go unanswered, and must still go.
+    QTest::newRow("a poll's question still out") << true;
+}
+
 void TestBandSweep::noAnswersAreMissing()
 {
+    QFETCH(bool, pollQuestionOut);
     SimRig rig;
     // A port with nothing that answers.
     PseudoTerminal silent;
     QVERIFY(rig.PowerOn(silent.slavePath()));
+    if (pollQuestionOut)
+        rig.session.Poll();
     rig.sweep.setDwellMs(5);
     QSignalSpy readings(&rig.sweep, &BandSweep::readingTaken);
     QVERIFY(rig.sweep.Start(Plan("145:145.2:0.1")));
