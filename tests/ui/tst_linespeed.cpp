@@ -130,9 +130,10 @@ struct Rig
 };
 
 // The most bytes ever found waiting at the far side: what was handed ahead, a line being handed
-// as the far side looks, and up to about 65 ms by which a loaded machine can delay a pty's bytes
-// or the reader's thread (seen once in a five-minute scan: 160 bytes).
-constexpr int kMostBacklogBytes = LinePacer::kAheadBytes + 20 + 64;
+// as the far side looks, and up to 150 ms by which a loaded machine can delay a pty's bytes or
+// the reader's thread (seen: 160 bytes in a five-minute scan, 190 with four tests running beside a
+// build). A flooded line holds thousands.
+constexpr int kMostBacklogBytes = LinePacer::kAheadBytes + 20 + 144;
 // The program's own queue: a bank-scan step's three frequency commands having their pauses (or a
 // knob's one, and the newest waiting for the line), and a signal query or two.
 constexpr int kMostQueuedBytes = 3 * 20 + 3 * 4;
