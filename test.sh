@@ -4,10 +4,11 @@
 # (on two cores: they mostly wait on the line); the two that use the X display take turns.
 #
 # Most of a test run is spent waiting on the simulated 9600-baud line, so what the next step needs
-# is compiled meanwhile, at idle priority (the tests keep the processor whenever they want it):
-# the sanitizer build while the normal build's tests run, and Hamlib 4.7.2 (today's network client,
-# beside Debian's 4.5.4; built once into ~/.cache/qz-peers by scripts/peers.sh and kept) while the
-# sanitizer build's tests run. The network server's test, which talks to that client, runs last.
+# is compiled meanwhile, at idle priority (the tests keep the processor whenever they want it): the
+# sanitizer build and Hamlib 4.7.2 (today's network client, beside Debian's 4.5.4; built once into
+# ~/.cache/qz-peers by scripts/peers.sh and kept) while the normal build's tests run. The network
+# server's test, which talks to that client, runs in both builds beside the sanitizer build's
+# other tests.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
@@ -39,21 +40,37 @@ run_tests() { # DIRECTORY [CTEST OPTIONS...]
     (cd "$dir" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 4 "$@")
 }
+# The network test draws nothing: it needs no X server.
+run_late_test() { # DIRECTORY
+    (cd "$1" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --output-on-failure -R "^$late\$")
+}
 scripts/build.sh build
 if [ "$sanitizers" = 1 ]; then
     in_background build/sanitizer-build.log \
         scripts/build.sh build-asan -DQZ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-else
-    in_background build/peers.log scripts/peers.sh
 fi
+in_background build/peers.log scripts/peers.sh
 run_tests build -E "^$late\$"
-if [ "$sanitizers" = 1 ]; then
-    finish build/sanitizer-build.log || exit 1
-    in_background build/peers.log scripts/peers.sh
-    run_tests build-asan -E "^$late\$"
-fi
-# Without the Hamlib 4.7.2 client the network test still runs: the row that needs it fails and
-# says so, the others are checked.
+[ "$sanitizers" = 0 ] || finish build/sanitizer-build.log || exit 1
+# The network test in each build, one after the other (they share the settings Qt Test keeps for
+# the program), beside the sanitizer build's other tests. Without the Hamlib 4.7.2 client it still
+# runs: the row that needs it fails and says so, the others are checked.
+late_tests() {
+    # Hamlib's build is the main shell's to wait for; here it is only waited out.
+    while kill -0 "${background[build/peers.log]}" 2>/dev/null; do sleep 1; done
+    local status=0
+    run_late_test build || status=1
+    if [ "$sanitizers" = 1 ]; then
+        run_late_test build-asan || status=1
+    fi
+    return $status
+}
+late_tests >build/late-tests.log 2>&1 &
+late_pid=$!
+status=0
+[ "$sanitizers" = 0 ] || run_tests build-asan -E "^$late\$" || status=1
+wait $late_pid || status=1
 finish build/peers.log || true
-run_tests build -R "^$late\$"
-[ "$sanitizers" = 0 ] || run_tests build-asan -R "^$late\$"
+cat build/late-tests.log
+exit $status
