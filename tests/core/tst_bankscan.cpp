@@ -8,18 +8,18 @@
 
 namespace {
 
-using Frequencies = std::array<std::string, 33>;
+using BankSlots = std::array<std::string, 33>;
 
-Frequencies Bank(const std::vector<std::pair<int, std::string>> &filled)
+BankSlots Bank(const std::vector<std::pair<int, std::string>> &filled)
 {
-    Frequencies bank;
+    BankSlots bank;
     for (const auto &[slot, text] : filled)
         bank[size_t(slot)] = text;
     return bank;
 }
 
 // The slots visited by the given number of steps, starting from the index.
-QList<int> Visits(const Frequencies &bank, int steps, int from = 0)
+QList<int> Visits(const BankSlots &bank, int steps, int from = 0)
 {
     QList<int> visits;
     int index = from;
@@ -76,7 +76,7 @@ void TestBankScan::usable()
 
 void TestBankScan::visitsOneUsableSlotPerStep()
 {
-    const Frequencies bank = Bank({{1, "118.1"}, {5, "118.7"}, {9, "121.5"}});
+    const BankSlots bank = Bank({{1, "118.1"}, {5, "118.7"}, {9, "121.5"}});
     QCOMPARE(Visits(bank, 5), QList<int>({1, 5, 9, 1, 5}));
     // Stopped at 5 and started again: the scan goes on after slot 5.
     QCOMPARE(NextUsableSlot(5, bank), 9);
@@ -86,16 +86,16 @@ void TestBankScan::visitsOneUsableSlotPerStep()
 
 void TestBankScan::passesOverUnusableSlots()
 {
-    const Frequencies bank
+    const BankSlots bank
         = Bank({{2, "ABC"}, {3, "1200"}, {4, "1300.5"}, {6, "0.05"}, {8, "145.5"}});
     QCOMPARE(Visits(bank, 4), QList<int>({3, 8, 3, 8}));
 }
 
 void TestBankScan::stopsWhenNothingIsUsable()
 {
-    QCOMPARE(NextUsableSlot(0, Frequencies {}), 0);
-    QCOMPARE(NextUsableSlot(17, Frequencies {}), 0);
-    Frequencies high;
+    QCOMPARE(NextUsableSlot(0, BankSlots {}), 0);
+    QCOMPARE(NextUsableSlot(17, BankSlots {}), 0);
+    BankSlots high;
     for (size_t n = 1; n <= 32; ++n)
         high[n] = std::to_string(1300 + n);
     QCOMPARE(NextUsableSlot(0, high), 0);
@@ -105,7 +105,7 @@ void TestBankScan::stopsWhenNothingIsUsable()
 
 void TestBankScan::badIndexStartsAtSlotOne()
 {
-    const Frequencies bank = Bank({{1, "100"}, {3, "300"}});
+    const BankSlots bank = Bank({{1, "100"}, {3, "300"}});
     QCOMPARE(NextUsableSlot(-4, bank), 1);
     QCOMPARE(NextUsableSlot(33, bank), 1);
     QCOMPARE(NextUsableSlot(32767, bank), 1);
@@ -147,7 +147,7 @@ void TestBankScan::positionAfterAFruitlessSearch()
     QFETCH(bool, loaded);
     QFETCH(int, index);
     QFETCH(int, after);
-    const Frequencies bank = loaded ? Bank({{3, "1300.5"}, {9, "abc"}}) : Frequencies();
+    const BankSlots bank = loaded ? Bank({{3, "1300.5"}, {9, "abc"}}) : BankSlots();
     QCOMPARE(HasLoadedSlot(bank), loaded);
     QCOMPARE(NextUsableSlot(index, bank), 0);
     QCOMPARE(BankScanIndexAfterFruitlessSearch(index, bank), after);

@@ -11,13 +11,13 @@
 
 namespace {
 
-std::string Text(const QByteArray &bytes)
+std::string StdString(const QByteArray &bytes)
 {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 // A channel line of a bank with padded fields, as the example file writes them.
-QByteArray Channel(int bank, const QByteArray &frequency, const QByteArray &name = "CH",
+QByteArray PaddedChannel(int bank, const QByteArray &frequency, const QByteArray &name = "CH",
     const QByteArray &mode = "FM", const QByteArray &filter = "50 KHz",
     const QByteArray &step = "25 KHz")
 {
@@ -87,7 +87,7 @@ void TestMemoryCheck::findings_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QStringList>("says");
 
-    const QByteArray good = Channel(1, "118.7", "TWR", "AM", "10 KHz");
+    const QByteArray good = PaddedChannel(1, "118.7", "TWR", "AM", "10 KHz");
     const QByteArray head = "; bank 01\r\n" + File({good});
 
     QTest::newRow("unpadded name swallows MODE=")
@@ -102,42 +102,43 @@ void TestMemoryCheck::findings_data()
         << QStringList {"FILTER= takes 7", "\"1 MHz S\"", "leaves the filter as it was",
                "\"FILTER=1 MHz  STEP=\""};
     QTest::newRow("comma as decimal point")
-        << head + Channel(1, "145,5") + "\r\n"
+        << head + PaddedChannel(1, "145,5") + "\r\n"
         << 3 << QStringList {"FREQUENCY=145,5 has a comma", "tunes 145 MHz", "Write 145.5"};
     QTest::newRow("letters as frequency")
-        << head + Channel(1, "abc") + "\r\n"
+        << head + PaddedChannel(1, "abc") + "\r\n"
         << 3 << QStringList {"does not begin with a number", "0 MHz", "passes it over"};
     QTest::newRow("above 1100 MHz, still scanned")
-        << head + Channel(1, "1200") + "\r\n"
+        << head + PaddedChannel(1, "1200") + "\r\n"
         << 3
         << QStringList {"1200 MHz, outside the receiver's 0.1 to 1100 MHz", "tunes nothing",
                "stops on it for a step"};
-    QTest::newRow("above 1300 MHz") << head + Channel(1, "2400") + "\r\n"
+    QTest::newRow("above 1300 MHz") << head + PaddedChannel(1, "2400") + "\r\n"
                                     << 3 << QStringList {"tunes nothing", "passes it over"};
-    QTest::newRow("below 0.1 MHz") << head + Channel(1, "0.05") + "\r\n"
+    QTest::newRow("below 0.1 MHz") << head + PaddedChannel(1, "0.05") + "\r\n"
                                    << 3 << QStringList {"0.05 MHz, outside", "tunes 0.05 MHz"};
     QTest::newRow("empty frequency") << head + " MEMORY BANK #01 FREQUENCY=            NAME=X\r\n"
                                      << 3 << QStringList {"FREQUENCY= has no value", "stays empty"};
     QTest::newRow("no frequency key") << head + " MEMORY BANK #01 NAME=NOFREQ\r\n"
                                       << 3 << QStringList {"has no FREQUENCY=", "stays empty"};
-    QTest::newRow("unknown mode WFM") << head + Channel(1, "98.5", "FM1", "WFM") + "\r\n"
+    QTest::newRow("unknown mode WFM") << head + PaddedChannel(1, "98.5", "FM1", "WFM") + "\r\n"
                                       << 3
                                       << QStringList {"MODE=WFM is not a mode the panel knows",
                                              "leaves the mode as it was", "MODE=PLS"};
-    QTest::newRow("mode in lower case") << head + Channel(1, "98.5", "FM1", "fm") + "\r\n"
+    QTest::newRow("mode in lower case") << head + PaddedChannel(1, "98.5", "FM1", "fm") + "\r\n"
                                         << 3 << QStringList {"MODE=fm", "in capitals: MODE=FM"};
     QTest::newRow("unknown filter")
-        << head + Channel(1, "98.5", "FM1", "FM", "200 KHz") + "\r\n"
+        << head + PaddedChannel(1, "98.5", "FM1", "FM", "200 KHz") + "\r\n"
         << 3 << QStringList {"FILTER=200 KHz is not a filter", "leaves the filter as it was"};
-    QTest::newRow("filter written kHz") << head + Channel(1, "98.5", "FM1", "FM", "10 kHz")
+    QTest::newRow("filter written kHz") << head + PaddedChannel(1, "98.5", "FM1", "FM", "10 kHz")
             + "\r\n" << 3 << QStringList {"FILTER=10 kHz", "Write it exactly so: FILTER=10 KHz"};
-    QTest::newRow("unknown step") << head + Channel(1, "98.5", "FM1", "FM", "50 KHz", "15 KHz")
-            + "\r\n" << 3
+    QTest::newRow("unknown step") << head
+            + PaddedChannel(1, "98.5", "FM1", "FM", "50 KHz", "15 KHz") + "\r\n"
+                                  << 3
                                   << QStringList {
                                          "STEP=15 KHz is not one of the panel's tuning steps",
                                          "leaves the tuning step as it was"};
     QTest::newRow("step without its space")
-        << head + Channel(1, "98.5", "FM1", "FM", "50 KHz", "12.5KHz") + "\r\n"
+        << head + PaddedChannel(1, "98.5", "FM1", "FM", "50 KHz", "12.5KHz") + "\r\n"
         << 3 << QStringList {"STEP=12.5KHz", "STEP=12.5 KHz"};
     QTest::newRow("tab in a value")
         << head + " MEMORY BANK #01 FREQUENCY=98.5 NAME=FM1    MODE=FM\t FILTER=50 KHz\r\n"
@@ -145,7 +146,7 @@ void TestMemoryCheck::findings_data()
         << QStringList {
                "\"FM\\t\", holds a tab", "not tabs", "leaves the mode as it was", "Use spaces"};
     QTest::newRow("name longer than six")
-        << head + Channel(1, "118.1", "TOWER12") + "\r\n"
+        << head + PaddedChannel(1, "118.1", "TOWER12") + "\r\n"
         << 3 << QStringList {"\"TOWER12\" is longer than six characters", "shows \"TOWER1\""};
     QTest::newRow("lower-case key")
         << head + " MEMORY BANK #01 FREQUENCY=98.5        NAME=FM1    mode=FM  FILTER=50 KHz\r\n"
@@ -153,17 +154,17 @@ void TestMemoryCheck::findings_data()
     QTest::newRow("lower-case frequency key")
         << head + " MEMORY BANK #01 frequency=98.5        NAME=FM1\r\n"
         << 3 << QStringList {"\"frequency=\"", "no frequency", "stays empty"};
-    QTest::newRow("key given twice") << head + Channel(1, "98.5") + " MODE=AM\r\n"
+    QTest::newRow("key given twice") << head + PaddedChannel(1, "98.5") + " MODE=AM\r\n"
                                      << 3 << QStringList {"MODE= appears again", "only the first"};
     QTest::newRow("channels after a blank line")
-        << head + "\r\n" + File({Channel(1, "121.5"), Channel(1, "121.9")}) << 4
+        << head + "\r\n" + File({PaddedChannel(1, "121.5"), PaddedChannel(1, "121.9")}) << 4
         << QStringList {"MEMORY BANK #01 ended at line 3 (a blank line)", "after its line 2",
                "never reads this line or the 1 after it"};
     QTest::newRow("bank split by another bank")
-        << head + File({Channel(2, "121.5"), Channel(1, "121.9")}) << 4
+        << head + File({PaddedChannel(2, "121.5"), PaddedChannel(1, "121.9")}) << 4
         << QStringList {"ended at line 3 (a line of MEMORY BANK #02)", "never reads this line."};
     QTest::newRow("more than 32 in a run")
-        << "; full\r\n" + QByteArray(File(QList<QByteArray>(35, Channel(4, "145.5")))) << 34
+        << "; full\r\n" + QByteArray(File(QList<QByteArray>(35, PaddedChannel(4, "145.5")))) << 34
         << QStringList {"MEMORY BANK #04 has 35 lines in a row", "holds 32 channels",
                "ignores this line and the 2 after it"};
     QTest::newRow("bank name in lower case")
@@ -193,8 +194,8 @@ void TestMemoryCheck::findings_data()
         << 3 << QStringList {"starts with \";\"", "reads the line as a channel of MEMORY BANK #01"};
     QTest::newRow("no channel at all")
         << QByteArray("; nothing yet\r\n") << 1 << QStringList {"no channel line of any bank"};
-    QTest::newRow("bare line feeds") << QByteArray("; bank 01\r\n") + Channel(1, "98.5") + "\n"
-            + Channel(1, "99.5") + "\n" + Channel(1, "100.5") + "\r\n"
+    QTest::newRow("bare line feeds") << QByteArray("; bank 01\r\n") + PaddedChannel(1, "98.5")
+            + "\n" + PaddedChannel(1, "99.5") + "\n" + PaddedChannel(1, "100.5") + "\r\n"
                                      << 2
                                      << QStringList {"lines 2 to 4 are one line for the panel",
                                             "one channel of MEMORY BANK #01"};
@@ -205,7 +206,7 @@ void TestMemoryCheck::findings()
     QFETCH(QByteArray, file);
     QFETCH(int, line);
     QFETCH(QStringList, says);
-    const MemoryCheck check = CheckMemoryFile(Text(file));
+    const MemoryCheck check = CheckMemoryFile(StdString(file));
     const QString all = Describe(check);
     // Some mistakes also show elsewhere (a bare line feed at line 1 too); the one meant must be
     // there, on its line, saying all of it.
@@ -228,9 +229,10 @@ void TestMemoryCheck::findings()
 
 void TestMemoryCheck::bareLineFeedsCountThePanelsLines()
 {
-    QByteArray file = File({"; bank 01", Channel(1, "98.5"), Channel(1, "99.5"), "", "; end"});
+    QByteArray file
+        = File({"; bank 01", PaddedChannel(1, "98.5"), PaddedChannel(1, "99.5"), "", "; end"});
     file.replace("\r\n", "\n");
-    const MemoryCheck check = CheckMemoryFile(Text(file));
+    const MemoryCheck check = CheckMemoryFile(StdString(file));
     QCOMPARE(check.editorLines, 5);
     QCOMPARE(check.panelLines, 1);
     QCOMPARE(check.bareLineFeeds, 5);
@@ -243,10 +245,10 @@ void TestMemoryCheck::bareLineFeedsCountThePanelsLines()
     QVERIFY(check.banks.empty());
 
     // Mixed: CR LF everywhere except one line end.
-    QByteArray mixed
-        = File({"; bank 01", Channel(1, "98.5"), Channel(1, "99.5"), Channel(1, "100.5")});
+    QByteArray mixed = File({"; bank 01", PaddedChannel(1, "98.5"), PaddedChannel(1, "99.5"),
+        PaddedChannel(1, "100.5")});
     mixed.replace(mixed.indexOf("\r\n", mixed.indexOf("99.5")), 2, "\n");
-    const MemoryCheck one = CheckMemoryFile(Text(mixed));
+    const MemoryCheck one = CheckMemoryFile(StdString(mixed));
     QCOMPARE(one.editorLines, 4);
     QCOMPARE(one.panelLines, 3);
     QVERIFY(Describe(one).contains("3: lines 3 to 4 are one line for the panel"));
@@ -258,10 +260,10 @@ void TestMemoryCheck::banksSummarised()
 {
     QByteArray file = "; two banks\r\n";
     for (int i = 0; i < 34; ++i)
-        file += Channel(3, QByteArray::number(150 + i)) + "\r\n";
-    file += "\r\n" + Channel(7, "446.0") + "\r\n" + " MEMORY BANK #07 NAME=NOFREQ\r\n"
-        + Channel(3, "160") + "\r\n";
-    const MemoryCheck check = CheckMemoryFile(Text(file));
+        file += PaddedChannel(3, QByteArray::number(150 + i)) + "\r\n";
+    file += "\r\n" + PaddedChannel(7, "446.0") + "\r\n" + " MEMORY BANK #07 NAME=NOFREQ\r\n"
+        + PaddedChannel(3, "160") + "\r\n";
+    const MemoryCheck check = CheckMemoryFile(StdString(file));
     QCOMPARE(check.banks.size(), size_t(2));
     QCOMPARE(BankSummaryText(check.banks[0]),
         std::string("MEMORY BANK #03: 32 channels, lines 2 to 33; 3 lines never read"));
@@ -273,9 +275,10 @@ void TestMemoryCheck::banksSummarised()
 // of every kind of line in random order.
 void TestMemoryCheck::summariesAgreeWithTheLoader()
 {
-    const QList<QByteArray> kinds {Channel(1, "98.5"), Channel(1, ""), Channel(2, "121.5"),
-        Channel(2, "abc"), "", "; note", " memory bank #01 FREQUENCY=1", Channel(1, "99") + "\n",
-        "MEMORY BANK #02 FREQUENCY=5", Channel(5, "7.1", "TOWER12")};
+    const QList<QByteArray> kinds {PaddedChannel(1, "98.5"), PaddedChannel(1, ""),
+        PaddedChannel(2, "121.5"), PaddedChannel(2, "abc"), "", "; note",
+        " memory bank #01 FREQUENCY=1", PaddedChannel(1, "99") + "\n",
+        "MEMORY BANK #02 FREQUENCY=5", PaddedChannel(5, "7.1", "TOWER12")};
     const QList<QByteArray> ends {"\r\n", "\r\n", "\r\n", "\r", "\n"};
     std::mt19937 random(15);
     for (int round = 0; round < 300; ++round) {
@@ -283,7 +286,7 @@ void TestMemoryCheck::summariesAgreeWithTheLoader()
         const int lines = int(random() % 80);
         for (int i = 0; i < lines; ++i)
             file += kinds[int(random() % kinds.size())] + ends[int(random() % ends.size())];
-        const std::string bytes = Text(file);
+        const std::string bytes = StdString(file);
         const MemoryCheck check = CheckMemoryFile(bytes);
         QCOMPARE(check.panelLines, int(SplitMemoryLines(bytes).size()));
         for (int bank = 1; bank <= kBankCount; ++bank) {

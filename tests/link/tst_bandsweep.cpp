@@ -64,9 +64,9 @@ SweepPlan Plan(const char *text)
 }
 
 // The fake and the sweep it serves.
-struct FakeRig
+struct SweepRig
 {
-    FakeRig()
+    SweepRig()
     {
         sweep = new BandSweep(port);
         port.clock.start();
@@ -75,7 +75,7 @@ struct FakeRig
             return qAbs(mhz - 144.05) < 1e-6 ? 120 : 8;
         };
     }
-    ~FakeRig() { delete sweep; }
+    ~SweepRig() { delete sweep; }
 
     // Stops the sweep the moment it finishes this many sweeps, before another step is taken.
     void StopAfter(int passes)
@@ -171,7 +171,7 @@ private slots:
 
 void TestBandSweep::stepsThroughThePlanAndStartsAgain()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setStopOnSignal(false);
     QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
     QSignalSpy readings(rig.sweep, &BandSweep::readingTaken);
@@ -196,7 +196,7 @@ void TestBandSweep::stepsThroughThePlanAndStartsAgain()
 
 void TestBandSweep::dwellCountsFromTheLine()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setStopOnSignal(false);
     rig.sweep->setDwellMs(30);
     QSignalSpy finished(rig.sweep, &BandSweep::sweepFinished);
@@ -211,7 +211,7 @@ void TestBandSweep::dwellCountsFromTheLine()
 
 void TestBandSweep::missingReadingIsMissing()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.port.reading = [](double mhz) -> std::optional<int> {
         if (qAbs(mhz - 144.025) < 1e-6)
             return std::nullopt;
@@ -232,7 +232,7 @@ void TestBandSweep::missingReadingIsMissing()
 
 void TestBandSweep::holdsOnASignalForTheHoldTime()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setHoldMs(400);
     rig.sweep->setThreshold(100);
     QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
@@ -272,7 +272,7 @@ void TestBandSweep::holdsOnASignalForTheHoldTime()
 
 void TestBandSweep::skipLocksTheSignalOut()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setThreshold(100);
     // A signal over three steps, 144.025 to 144.075.
     rig.port.reading = [](double mhz) {
@@ -299,7 +299,7 @@ void TestBandSweep::skipLocksTheSignalOut()
 
 void TestBandSweep::clickHoldsUntilResume()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setHoldMs(100);
     rig.sweep->setThreshold(200);
     QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
@@ -328,7 +328,7 @@ void TestBandSweep::clickHoldsUntilResume()
 
 void TestBandSweep::holdZeroOnlyRecords()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setHoldMs(0);
     rig.sweep->setThreshold(100);
     QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
@@ -343,7 +343,7 @@ void TestBandSweep::holdZeroOnlyRecords()
 
 void TestBandSweep::stopDuringAHoldRecordsTheHit()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setThreshold(100);
     QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
     QSignalSpy ends(rig.sweep, &BandSweep::holdEnded);
@@ -362,7 +362,7 @@ void TestBandSweep::stopDuringAHoldRecordsTheHit()
 
 void TestBandSweep::endsWhenTheLinkGoesOff()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.port.allowed = false;
     QSignalSpy started(rig.sweep, &BandSweep::started);
     QVERIFY(!rig.sweep->Start(Plan("144:144.1:0.025")));
@@ -383,7 +383,7 @@ void TestBandSweep::endsWhenTheLinkGoesOff()
 
 void TestBandSweep::everyStepLockedOutStops()
 {
-    FakeRig rig;
+    SweepRig rig;
     rig.sweep->setThreshold(1);
     QSignalSpy holds(rig.sweep, &BandSweep::holdStarted);
     QSignalSpy stopped(rig.sweep, &BandSweep::stopped);

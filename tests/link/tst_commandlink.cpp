@@ -14,9 +14,9 @@
 namespace {
 
 // A link whose port is the slave side of a pseudo-terminal; the test reads the master side.
-struct Rig
+struct LinkRig
 {
-    Rig()
+    LinkRig()
     {
         port.setPortName(pty.slavePath());
         state.CurrentFrequency = 105.9;
@@ -56,7 +56,7 @@ private slots:
 
 void TestCommandLink::workedExample()
 {
-    Rig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     rig.state.CurrentFrequency = 145.5;
     rig.tuner.SendFrequency();
@@ -92,7 +92,7 @@ void TestCommandLink::everyCommandByteForByte()
 {
     QFETCH(QString, operation);
     QFETCH(QByteArray, bytes);
-    Rig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     Tuner &t = rig.tuner;
     FakeControls &c = rig.controls;
@@ -145,7 +145,7 @@ void TestCommandLink::commandsKeepTheirPause()
 {
     // The receiver expects 10 ms between commands: a burst queued at once must still arrive
     // spaced, each line logged as it leaves.
-    Rig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QElapsedTimer clock;
     clock.start();
@@ -173,7 +173,7 @@ void TestCommandLink::commandsKeepTheirPause()
 
 void TestCommandLink::closedPortDropsButStateChanges()
 {
-    Rig rig;
+    LinkRig rig;
     rig.link.SendCommand("AFC");
     rig.controls.mode = kModeLSB;
     rig.tuner.ApplyMode();
@@ -189,7 +189,7 @@ void TestCommandLink::closedPortDropsButStateChanges()
 
 void TestCommandLink::logKeepsEveryEntryAcrossCycles()
 {
-    Rig rig;
+    LinkRig rig;
     for (int cycle = 0; cycle < 3; ++cycle) {
         QVERIFY(rig.port.open());
         rig.link.SendCommand("RMT");
@@ -229,7 +229,7 @@ void TestCommandLink::openFailureGivesTheReason()
 
 void TestCommandLink::vanishedDeviceIsReportedOnceAndClosed()
 {
-    Rig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QSignalSpy failures(&rig.port, &SerialLink::failed);
     rig.pty.closeMaster();
@@ -248,7 +248,7 @@ void TestCommandLink::vanishedDeviceIsReportedOnceAndClosed()
 
 void TestCommandLink::fullTransmitBufferIsNotAFailure()
 {
-    Rig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QSignalSpy failures(&rig.port, &SerialLink::failed);
     // The far side stops reading: a pseudo-terminal takes some twenty kilobytes, then a write would

@@ -18,9 +18,9 @@
 
 namespace {
 
-struct Rig
+struct PacerRig
 {
-    Rig() { port.setPortName(pty.slavePath()); }
+    PacerRig() { port.setPortName(pty.slavePath()); }
     PseudoTerminal pty;
     SerialLink port;
     CodeLog codesOut;
@@ -33,7 +33,7 @@ QByteArray Frequency(int i)
 }
 
 // The lines of what arrived, CR removed.
-QList<QByteArray> Lines(const QByteArray &wire)
+QList<QByteArray> WireLines(const QByteArray &wire)
 {
     QList<QByteArray> lines = wire.split('\r');
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -51,7 +51,7 @@ QList<QByteArray> Latin1(const QStringList &texts)
 
 // Fills the pseudo-terminal through the port until the port itself holds bytes the driver would
 // not take: the far side has stopped reading for long enough.
-bool FillLine(Rig &rig)
+bool FillLine(PacerRig &rig)
 {
     const QByteArray junk(1024, '#');
     for (int i = 0; i < 64 && rig.port.pendingBytes() == 0; ++i) {
@@ -93,7 +93,7 @@ private slots:
 
 void TestLinePacer::burstKeepsToTheLineAndTheLatestFrequencyWins()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     // 40 frequency commands 10 ms apart: 800 bytes in 0.4 s, twice what 9600 baud carries.
     QElapsedTimer clock;
@@ -104,7 +104,7 @@ void TestLinePacer::burstKeepsToTheLineAndTheLatestFrequencyWins()
     }
     const QByteArray wire = CollectUntil(rig.pty, Frequency(39) + '\r', 2000);
     const qint64 elapsedMs = clock.elapsed();
-    const QList<QByteArray> lines = Lines(wire);
+    const QList<QByteArray> lines = WireLines(wire);
     // What the log lists is exactly what went out, in order, the newest last.
     QCOMPARE(lines, Latin1(rig.codesOut.lines()));
     QCOMPARE(lines.last(), Frequency(39));
@@ -120,7 +120,7 @@ void TestLinePacer::burstKeepsToTheLineAndTheLatestFrequencyWins()
 
 void TestLinePacer::otherLinesAreNeverDroppedAndKeepTheirOrder()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     QStringList sent;
     const QStringList others {"RMT", "COR 5", "AFC", "AGC/", "COR 40", "AFC/", "AGC", "RMT"};
@@ -132,7 +132,7 @@ void TestLinePacer::otherLinesAreNeverDroppedAndKeepTheirOrder()
         QTest::qWait(10);
     }
     const QByteArray wire = CollectUntil(rig.pty, Frequency(46) + '\r', 3000);
-    const QList<QByteArray> lines = Lines(wire);
+    const QList<QByteArray> lines = WireLines(wire);
     QCOMPARE(lines, Latin1(rig.codesOut.lines()));
     QVERIFY(rig.link.replacedCommands() > 0);
     // Every other line arrived, in the order sent; the frequency commands that went out are in
@@ -159,7 +159,7 @@ void TestLinePacer::otherLinesAreNeverDroppedAndKeepTheirOrder()
 
 void TestLinePacer::queryIsNotLoggedAndQueuesInOrder()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     rig.link.SendQuery("SS?");
     rig.link.SendQuery("SS?"); // no pause of its own: both go out at once
@@ -177,7 +177,7 @@ void TestLinePacer::queryIsNotLoggedAndQueuesInOrder()
 
 void TestLinePacer::backlogStaysWithinALineOfItsAllowance()
 {
-    Rig rig;
+    PacerRig rig;
     SlowReader reader(rig.pty);
     QVERIFY(rig.port.open());
     // A frequency command every 10 ms for 3 s, against a far side that reads at 960 bytes a
@@ -211,7 +211,7 @@ void TestLinePacer::backlogStaysWithinALineOfItsAllowance()
 
 void TestLinePacer::stalledFarSideNeitherFailsNorGrowsTheQueue()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     QSignalSpy failures(&rig.port, &SerialLink::failed);
     QVERIFY(FillLine(rig));
@@ -231,15 +231,15 @@ void TestLinePacer::stalledFarSideNeitherFailsNorGrowsTheQueue()
     // newest frequency last; the log lists exactly that.
     QByteArray wire = CollectUntil(rig.pty, Frequency(49) + '\r', 5000);
     wire.replace('#', "");
-    QCOMPARE(Lines(wire), Latin1(rig.codesOut.lines()));
-    QVERIFY(Lines(wire).contains("COR 9"));
+    QCOMPARE(WireLines(wire), Latin1(rig.codesOut.lines()));
+    QVERIFY(WireLines(wire).contains("COR 9"));
     QVERIFY(wire.endsWith(Frequency(49) + '\r'));
     QCOMPARE(failures.count(), 0);
 }
 
 void TestLinePacer::nothingFollowsRemoteOff()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     rig.link.SendCommand("RMT");
     // A scan tick that falls inside the pause of "RMT/".
@@ -259,7 +259,7 @@ void TestLinePacer::nothingFollowsRemoteOff()
 
 void TestLinePacer::closingLetsTheQueueOutFirst()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     QByteArray expected;
     for (int i = 0; i < 30; ++i) {
@@ -284,7 +284,7 @@ void TestLinePacer::closingLetsTheQueueOutFirst()
 
 void TestLinePacer::closingIsBoundedWhenTheLineIsStuck()
 {
-    Rig rig;
+    PacerRig rig;
     QVERIFY(rig.port.open());
     QVERIFY(FillLine(rig));
     rig.link.SendCommand("RMT/");
@@ -299,7 +299,7 @@ void TestLinePacer::closingIsBoundedWhenTheLineIsStuck()
 
 void TestLinePacer::realWriteErrorClosesTheLink()
 {
-    Rig rig;
+    PacerRig rig;
     const QList<int> before = DescriptorsOn(rig.pty.slavePath());
     QVERIFY(rig.port.open());
     QList<int> opened = DescriptorsOn(rig.pty.slavePath());

@@ -1,5 +1,6 @@
 #include "../support/answerer.h"
 #include "../support/fakecontrols.h"
+#include "../support/panelfacts.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
 #include "linklog.h"
@@ -18,14 +19,11 @@ namespace {
 
 using State = ReceiverSession::State;
 
-const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
-                               "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r");
-
 // A session without a window: the controls are plain values and the receiver is the far side of
 // a pseudo-terminal.
-struct Rig
+struct SessionRig
 {
-    Rig()
+    SessionRig()
     {
         tuned.CurrentFrequency = 105.9;
         tuned.StepSize = 0.1;
@@ -92,7 +90,7 @@ private slots:
 
 void TestReceiverSession::powerOnSendsThePanelStateThenPolls()
 {
-    Rig rig;
+    SessionRig rig;
     QSignalSpy states(&rig.session, &ReceiverSession::stateChanged);
     rig.controls.squelch = 7;
     rig.controls.agc = true;
@@ -132,7 +130,7 @@ void TestReceiverSession::openFailuresAreReportedByKind()
     QFETCH(QString, channel);
     QFETCH(QString, port);
     QFETCH(int, error);
-    Rig rig;
+    SessionRig rig;
     QSignalSpy failures(&rig.session, &ReceiverSession::openFailed);
     rig.controls.channel = channel;
     QVERIFY(!rig.session.PowerOn());
@@ -149,7 +147,7 @@ void TestReceiverSession::readingBelongsToItsQuestion()
 {
     // A late reply waiting before the question goes out is logged, never taken as the answer; the
     // answer comes in two pieces and is taken once whole.
-    Rig rig;
+    SessionRig rig;
     rig.powerOn(false);
     rig.pty.write("SS 0200\r\n");
     QTest::qWait(20);
@@ -183,7 +181,7 @@ void TestReceiverSession::answers()
     QFETCH(QByteArray, before);
     QFETCH(QList<QByteArray>, chunks);
     QFETCH(int, reading);
-    Rig rig;
+    SessionRig rig;
     rig.powerOn(false);
     rig.pty.write(before);
     QTest::qWait(20);
@@ -198,7 +196,7 @@ void TestReceiverSession::answerWaitingAfterAStallIsTaken()
 {
     // The program stalls past the answer's deadline while the receiver answers: the answer is
     // waiting when it comes back, and counts.
-    Rig rig;
+    SessionRig rig;
     rig.powerOn(false);
     Answerer answerer(rig.pty, {{"SS 0077\r\n"}}, 1);
     int got = -2;
@@ -210,7 +208,7 @@ void TestReceiverSession::answerWaitingAfterAStallIsTaken()
 
 void TestReceiverSession::silentReceiverIsNoticedAndForgiven()
 {
-    Rig rig;
+    SessionRig rig;
     rig.powerOn(false);
     QSignalSpy answering(&rig.session, &ReceiverSession::answeringChanged);
     // A question without an answer counts as missing once its time is up, not at once and not
@@ -254,7 +252,7 @@ void TestReceiverSession::readingAfterARetuneIsOfTheNewFrequency()
     SimReceiver receiver;
     receiver.setSeed(7);
     receiver.setTiming(SimReceiver::Timing::LineSpeed);
-    Rig rig;
+    SessionRig rig;
     rig.controls.channel = receiver.slavePath();
     rig.session.setPollInterval(3600 * 1000);
     QVERIFY(rig.session.PowerOn());
@@ -275,7 +273,7 @@ void TestReceiverSession::readingAfterARetuneIsOfTheNewFrequency()
 
 void TestReceiverSession::scansTakeTurnsWithThePoll()
 {
-    Rig rig;
+    SessionRig rig;
     rig.loadBank({"10", "", "20"});
     QSignalSpy states(&rig.session, &ReceiverSession::stateChanged);
     rig.session.ToggleScan(); // off: nothing happens
@@ -302,7 +300,7 @@ void TestReceiverSession::scansTakeTurnsWithThePoll()
 
 void TestReceiverSession::scanStartedDuringPowerOnKeepsRunning()
 {
-    Rig rig;
+    SessionRig rig;
     // The SCAN button pressed while ON is still pacing its commands.
     rig.session.PowerOn();
     QTest::qWait(25);
@@ -326,7 +324,7 @@ void TestReceiverSession::powerOffDuringEachState()
     QFETCH(State, running);
     // Ten times over, since a step or a poll falling just before OFF is a matter of timing.
     for (int attempt = 0; attempt < 10; ++attempt) {
-        Rig rig;
+        SessionRig rig;
         rig.loadBank({"10", "20"});
         rig.powerOn(running == State::Polling);
         if (running == State::Scanning)
@@ -352,7 +350,7 @@ void TestReceiverSession::portFailingInEachState_data()
 void TestReceiverSession::portFailingInEachState()
 {
     QFETCH(State, running);
-    Rig rig;
+    SessionRig rig;
     rig.loadBank({"10", "20"});
     rig.powerOn();
     if (running == State::Scanning)
@@ -387,7 +385,7 @@ void TestReceiverSession::portFailingInEachState()
 
 void TestReceiverSession::sweepTakesTurnsWithTheScansAndEndsWithTheLink()
 {
-    Rig rig;
+    SessionRig rig;
     const SweepPlan plan = *ParseSweepPlan("144:146:0.025").plan;
     BandSweep &sweep = rig.session.sweep();
     QVERIFY(!sweep.Start(plan)); // off: nothing to sweep
@@ -443,7 +441,7 @@ void TestReceiverSession::traceShowsEveryLine()
         });
     QLoggingCategory::setFilterRules(QStringLiteral("qz.link.debug=true"));
     {
-        Rig rig;
+        SessionRig rig;
         rig.powerOn(false);
         Answerer answerer(rig.pty, {{"SS 0042\r\n"}}, 5);
         QCOMPARE(rig.readSignal(), 42);

@@ -112,8 +112,6 @@ auto snapshot(const SimReceiver &rx)
         rx.isRemote(), rx.frequencyMHz(), rx.mode(), rx.filter(), rx.squelch(), rx.afc(), rx.agc());
 }
 
-} // namespace
-
 class TestSimReceiver : public QObject
 {
     Q_OBJECT
@@ -160,6 +158,8 @@ private:
     SimReceiver *m_rx = nullptr;
     SlaveLine *m_line = nullptr;
 };
+
+} // namespace
 
 void TestSimReceiver::init()
 {

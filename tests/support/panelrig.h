@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow.h"
+#include "panelfacts.h"
 #include "pseudoterminal.h"
 
 #include <QDir>
@@ -10,11 +11,6 @@
 #include <QTest>
 
 #include <memory>
-
-// What ON writes with the start-up values.
-inline const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
-                                      "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r"
-                                      "FRQ 0105.900;FM;BW3\r");
 
 // A panel whose receiver is the far side of a pseudo-terminal, started in a folder of its own
 // (with the given memory file, or none when it is null).

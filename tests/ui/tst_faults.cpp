@@ -1,4 +1,5 @@
 #include "../support/dialogs.h"
+#include "../support/panelfacts.h"
 #include "../support/ptyread.h"
 #include "codelog.h"
 #include "mainwindow.h"
@@ -14,9 +15,6 @@
 #include <QtTest>
 
 namespace {
-
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
 
 // Off, as the operator must see it after the device went away.
 void VerifyOff(MainWindow &window)

@@ -15,9 +15,9 @@ namespace {
 
 // The shared panel rig, switched on with the poll slowed: no signal queries between the
 // commands under test.
-struct Rig : PanelRig
+struct EntryRig : PanelRig
 {
-    Rig() { powerOn(); }
+    EntryRig() { powerOn(); }
     FrequencyEntry &entry = window->frequencyEntry();
 
     void press(const QString &keys)
@@ -56,7 +56,7 @@ private slots:
 
 void TestFrequencyEntry::typedFrequencyBringsItsBand()
 {
-    Rig rig;
+    EntryRig rig;
     rig.p().Mode[kModeAM]->click();
     rig.p().Filter[kFilter1]->click();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0105.900;AM;BW3\rFRQ 0105.900;AM;BW1\r"));
@@ -72,7 +72,7 @@ void TestFrequencyEntry::typedFrequencyBringsItsBand()
 
 void TestFrequencyEntry::stepsAndRecallsDoNotConsultTheBandPlan()
 {
-    Rig rig;
+    EntryRig rig;
     rig.p().Mode[kModeUSB]->click();
     rig.window->state().CurrentFrequency = 107.9;
     rig.p().TuningStep->setCurrentIndex(rig.p().TuningStep->findText("1 MHz"));
@@ -83,7 +83,7 @@ void TestFrequencyEntry::stepsAndRecallsDoNotConsultTheBandPlan()
 
 void TestFrequencyEntry::promptCancelChangesNothing()
 {
-    Rig rig;
+    EntryRig rig;
     DialogAnswerer answer([](QWidget *d) { DialogAnswerer::Cancel(d); });
     rig.p().Direct->click();
     QCOMPARE(answer.answered(), 1);
@@ -97,7 +97,7 @@ void TestFrequencyEntry::promptCancelChangesNothing()
 
 void TestFrequencyEntry::promptAsksAgainWithTheOldDefault()
 {
-    Rig rig;
+    EntryRig rig;
     QStringList typed {"2000", "abc", "", ""};
     int asked = 0;
     DialogAnswerer answer([&](QWidget *d) { DialogAnswerer::Type(d, typed.value(asked++)); });
@@ -128,7 +128,7 @@ void TestFrequencyEntry::promptReadsLeadingNumbers()
     QFETCH(QString, typed);
     QFETCH(double, tuned);
     QFETCH(QByteArray, lastCommand);
-    Rig rig;
+    EntryRig rig;
     DialogAnswerer answer([typed](QWidget *d) { DialogAnswerer::Type(d, typed); });
     rig.p().Direct->click();
     QCOMPARE(rig.window->state().CurrentFrequency, tuned);
@@ -137,7 +137,7 @@ void TestFrequencyEntry::promptReadsLeadingNumbers()
 
 void TestFrequencyEntry::promptOffersTheRoundedFrequency()
 {
-    Rig rig;
+    EntryRig rig;
     rig.window->state().CurrentFrequency = 145.00625;
     DialogAnswerer answer([](QWidget *d) {
         d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
@@ -150,7 +150,7 @@ void TestFrequencyEntry::promptOffersTheRoundedFrequency()
 
 void TestFrequencyEntry::promptNeverTunesOutOfRange()
 {
-    Rig rig;
+    EntryRig rig;
     const QStringList typed {QString(100000, u'9'), QString::fromUtf8("\xe2\x82\xac 12"), "1E9",
         "-5", "0.0999", "1100.0001", QString(5000, u'x'), ""};
     int asked = 0;
@@ -181,7 +181,7 @@ void TestFrequencyEntry::keypadTunes()
     QFETCH(QString, keys);
     QFETCH(double, tuned);
     QFETCH(QByteArray, sent);
-    Rig rig;
+    EntryRig rig;
     rig.press(keys);
     QCOMPARE(rig.window->state().CurrentFrequency, tuned);
     QCOMPARE(rig.pty.read(), sent);
@@ -200,7 +200,7 @@ void TestFrequencyEntry::keypadRefusesWithTheErrorBox_data()
 void TestFrequencyEntry::keypadRefusesWithTheErrorBox()
 {
     QFETCH(QString, keys);
-    Rig rig;
+    EntryRig rig;
     rig.press(keys);
     QCOMPARE(rig.p().KeypadFrequency->line(), QString(10 - keys.size(), u' ') + keys);
     QString shownWhileOpen;
@@ -220,7 +220,7 @@ void TestFrequencyEntry::keypadRefusesWithTheErrorBox()
 
 void TestFrequencyEntry::keypadFullEntry()
 {
-    Rig rig;
+    EntryRig rig;
     rig.press("E"); // ENTER on an empty entry: nothing at all
     QCOMPARE(CollectFor(rig.pty, 50), QByteArray());
     rig.press("1234567890");

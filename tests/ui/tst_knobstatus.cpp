@@ -20,9 +20,9 @@
 
 namespace {
 
-struct Rig : PanelRig
+struct KnobRig : PanelRig
 {
-    explicit Rig(bool on = true)
+    explicit KnobRig(bool on = true)
     {
         if (on)
             powerOn();
@@ -70,7 +70,7 @@ private slots:
 
 void TestKnobStatus::clickMakesOneStep()
 {
-    Rig rig;
+    KnobRig rig;
     QCOMPARE(rig.litMark(), 0);
     rig.click(Qt::LeftButton);
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0106.000;FM;BW3\r"));
@@ -84,7 +84,7 @@ void TestKnobStatus::clickMakesOneStep()
 
 void TestKnobStatus::marksWrapRound()
 {
-    Rig rig(false); // the knob tunes with the link off too
+    KnobRig rig(false); // the knob tunes with the link off too
     rig.click(Qt::RightButton);
     QCOMPARE(rig.litMark(), 11);
     QCOMPARE(rig.p.DisplayFrequency->line(), QStringLiteral(" 105.800.000"));
@@ -97,7 +97,7 @@ void TestKnobStatus::marksWrapRound()
 
 void TestKnobStatus::middleButtonChangesNoFrequency()
 {
-    Rig rig;
+    KnobRig rig;
     rig.click(Qt::MiddleButton);
     QCOMPARE(rig.window->state().CurrentFrequency, 105.9);
     QCOMPARE(rig.litMark(), 0);
@@ -106,7 +106,7 @@ void TestKnobStatus::middleButtonChangesNoFrequency()
 
 void TestKnobStatus::wheelStepsOncePerNotch()
 {
-    Rig rig;
+    KnobRig rig;
     const QPointF at = rig.p.TuningKnob->rect().center();
     auto turn = [&](int eighths) {
         QWheelEvent wheel(at, rig.p.TuningKnob->mapToGlobal(at), QPoint(), QPoint(0, eighths),
@@ -135,7 +135,7 @@ void TestKnobStatus::wheelStepsOncePerNotch()
 
 void TestKnobStatus::holdIsPacedThenFast()
 {
-    Rig rig;
+    KnobRig rig;
     QElapsedTimer clock;
     clock.start();
     QList<qint64> sentAt;
@@ -169,7 +169,7 @@ void TestKnobStatus::holdIsPacedThenFast()
 
 void TestKnobStatus::holdKeepsTheWindowAlive()
 {
-    Rig rig;
+    KnobRig rig;
     rig.window->session().setPollInterval(ReceiverSession::kPollIntervalMs);
     QTest::mousePress(rig.p.TuningKnob, Qt::LeftButton);
     QTest::qWait(300);
@@ -187,7 +187,7 @@ void TestKnobStatus::fastHoldWaitsWithTheLinkOff()
 {
     // Nothing is sent with the link off, so no command paces the fast steps: each pass must still
     // take as long as one, or the hold spins the processor and retunes as fast as it can.
-    Rig rig(false);
+    KnobRig rig(false);
     // A small step, so that even a spinning hold cannot wrap round the range within the test.
     rig.p.TuningStep->setCurrentIndex(rig.p.TuningStep->findText("1 KHz"));
     const int fastMs = 500;
@@ -249,7 +249,7 @@ void TestKnobStatus::releaseTakenByADialogEndsTheHold()
 
 void TestKnobStatus::statusBarShowsTheControls()
 {
-    Rig rig(false);
+    KnobRig rig(false);
     QTRY_COMPARE_WITH_TIMEOUT(rig.p.StatusPanel[4]->text(), QStringLiteral("100 KHz"), 1000);
     QCOMPARE(rig.p.StatusPanel[1]->text(), QString());
     QCOMPARE(rig.p.StatusPanel[5]->text(), QStringLiteral("FM"));

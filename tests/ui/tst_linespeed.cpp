@@ -6,6 +6,7 @@
 // Compressed for routine runs; QZ_FULL_LENGTH=1 holds the knob for a minute and scans the bank
 // for five.
 #include "../support/dialogs.h"
+#include "../support/panelfacts.h"
 #include "../support/slowreader.h"
 #include "codelog.h"
 #include "commandlink.h"
@@ -23,8 +24,6 @@
 #include <QtTest>
 
 namespace {
-
-const QColor kGreen(0, 255, 0);
 
 bool FullLength()
 {

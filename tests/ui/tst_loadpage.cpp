@@ -110,9 +110,9 @@ private:
 
 // A panel started in a folder of its own with the given memory file (none when null), its LOAD
 // page on screen.
-struct Rig : PanelRig
+struct LoadRig : PanelRig
 {
-    explicit Rig(const QByteArray &memoryFile)
+    explicit LoadRig(const QByteArray &memoryFile)
         : PanelRig(memoryFile)
     {
         window->show();
@@ -217,7 +217,7 @@ void TestLoadPage::showsTheFileItsBanksAndFindings()
 {
     QByteArray file = Example();
     file += " MEMORY BANK #09 FREQUENCY=145,5       NAME=CH16 MODE=FM\r\n";
-    Rig rig(file);
+    LoadRig rig(file);
     const QString path = QDir(rig.folder.path()).absoluteFilePath("QZMemory.txt");
     QCOMPARE(rig.find<QLabel>("LoadFile")->text(), QStringLiteral("Memory file: ") + path);
     QCOMPARE(rig.find<QLabel>("LoadFile")->toolTip(), path);
@@ -248,7 +248,7 @@ void TestLoadPage::showsTheFileItsBanksAndFindings()
 
 void TestLoadPage::withoutAFile()
 {
-    Rig rig(QByteArray {});
+    LoadRig rig(QByteArray {});
     QCOMPARE(rig.find<QLabel>("LoadChanged")->text(), QStringLiteral("no such file"));
     QVERIFY(rig.find<QLabel>("LoadSummary")->text().startsWith("There is no memory file yet."));
     for (int row = 0; row < 99; ++row)
@@ -258,7 +258,7 @@ void TestLoadPage::withoutAFile()
 
 void TestLoadPage::clickingABankShowsItOnTheMemoryPage()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     rig.clickBank(3);
     QCOMPARE(rig.p().MemoryBanks->currentText(), QStringLiteral("MEMORY BANK #03"));
     QCOMPARE(rig.p().SSTab1->currentWidget(), rig.p().MemoryFrame->parentWidget());
@@ -271,7 +271,7 @@ void TestLoadPage::clickingABankShowsItOnTheMemoryPage()
 // recalled, and the receiver gets the channel's frequency.
 void TestLoadPage::importThenRecallTunesTheChannel()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     rig.window->session().setPollInterval(3600 * 1000); // no signal queries between the commands
     rig.p().RadioOn->click();
     QVERIFY(rig.pty.read().startsWith("RMT\r"));
@@ -307,7 +307,7 @@ void TestLoadPage::importThenRecallTunesTheChannel()
 
 void TestLoadPage::replacingABankNeedsAYes()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     const QByteArray before = ReadAll(rig.file());
     {
         Answers answers({{"ImportChirpDialog", Answers::File(Chirp("us-calling-frequencies.csv"))},
@@ -341,7 +341,7 @@ void TestLoadPage::replacingABankNeedsAYes()
 
 void TestLoadPage::longListSpillsOrIsCut()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     {
         Answers answers({{"ImportChirpDialog", Answers::File(Chirp("airband-40.csv"))},
             {"ImportBankDialog", Answers::Bank(20)},
@@ -373,7 +373,7 @@ void TestLoadPage::longListSpillsOrIsCut()
 
 void TestLoadPage::importRefusesWhatItCannotUse()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     const QByteArray before = ReadAll(rig.file());
     QFile notChirp(rig.folder.filePath("list.csv"));
     notChirp.open(QIODevice::WriteOnly);
@@ -409,7 +409,7 @@ void TestLoadPage::importRefusesWhatItCannotUse()
 
 void TestLoadPage::exportWritesTheSelectedBank()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     rig.banks()->setCurrentRow(2);
     const QString csv = rig.folder.filePath("marine.csv");
     {
@@ -434,7 +434,7 @@ void TestLoadPage::exportWritesTheSelectedBank()
 
 void TestLoadPage::editMemoryOffersTheExample()
 {
-    Rig rig(QByteArray {});
+    LoadRig rig(QByteArray {});
     QStringList opened;
     rig.window->memoryPage().setEditorLauncher([&](const QString &path) {
         opened << path;
@@ -487,7 +487,7 @@ void TestLoadPage::storeTunedChannel()
     QFETCH(QString, replace);
     QFETCH(QStringList, captions);
 
-    Rig rig(withFile ? Example() : QByteArray());
+    LoadRig rig(withFile ? Example() : QByteArray());
     // 156.8 MHz, FM, 10 KHz filter, 12.5 KHz step, set while the link is off.
     rig.p().Filter[0]->click();
     rig.p().TuningStep->setCurrentText(QStringLiteral("1 MHz"));
@@ -546,7 +546,7 @@ void TestLoadPage::storeTunedChannel()
 // MEMORY page follows at once.
 void TestLoadPage::tableEditsShowOnTheMemoryPage()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     const QByteArray before = ReadAll(rig.file());
     BankEditor *editor = rig.window->findChild<LoadPage *>()->EditBank(1);
     auto *table = editor->findChild<QTableWidget *>("BankTable");
@@ -605,7 +605,7 @@ void TestLoadPage::failedSaveLeavesTheFile_data()
 void TestLoadPage::failedSaveLeavesTheFile()
 {
     QFETCH(bool, readOnly);
-    Rig rig(Example());
+    LoadRig rig(Example());
     const QByteArray before = ReadAll(rig.file());
     const QByteArray folder = QFile::encodeName(rig.folder.path());
     if (readOnly) {
@@ -657,7 +657,7 @@ void TestLoadPage::failedSaveLeavesTheFile()
 // Another program writes the bank while the table has unsaved edits: the operator chooses.
 void TestLoadPage::fileChangedElsewhereWhileEditing()
 {
-    Rig rig(Example());
+    LoadRig rig(Example());
     BankEditor *editor = rig.window->findChild<LoadPage *>()->EditBank(1);
     auto *table = editor->findChild<QTableWidget *>("BankTable");
     TypeInCell(table, 0, 1, "MINE");
@@ -679,7 +679,7 @@ void TestLoadPage::memoryPageSaysWhenTheFileIsNotReadAsMeant()
 {
     QByteArray bareFeeds = Example();
     bareFeeds.replace("\r\n", "\n");
-    Rig rig(bareFeeds);
+    LoadRig rig(bareFeeds);
     rig.p().SSTab1->setCurrentWidget(rig.p().MemoryFrame->parentWidget());
     auto *notice = rig.find<QLabel>("MemoryFileNotice");
     QVERIFY(notice->isVisible());
@@ -708,7 +708,7 @@ void TestLoadPage::memoryPageSaysWhenTheFileIsNotReadAsMeant()
 void TestLoadPage::screenshots()
 {
     // One line the panel misreads: "1 MHz" with one space before the next key.
-    Rig rig(Example().replace(
+    LoadRig rig(Example().replace(
         "NAME=GUARD  MODE=AM  FILTER=10 KHz  STEP", "NAME=GUARD  MODE=AM  FILTER=1 MHz STEP"));
     const QString out = QStringLiteral(QZ_BINARY_DIR "/docs");
     QVERIFY(QDir().mkpath(out));

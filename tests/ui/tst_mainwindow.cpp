@@ -27,15 +27,11 @@
 
 namespace {
 
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
-const QColor kBlue(0, 0, 255);
-
 using State = ReceiverSession::State;
 
 // The shared panel rig; here ON is checked against what ON writes, and keeps the poll unless
 // asked not to (the test then polls by hand).
-struct Rig : PanelRig
+struct MainWindowRig : PanelRig
 {
     void powerOn(bool withPoll = true)
     {
@@ -74,7 +70,7 @@ private slots:
 
 void TestMainWindow::startUpState()
 {
-    Rig rig;
+    MainWindowRig rig;
     QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
     QCOMPARE(rig.p().OnOffLabel->color(), kRed);
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
@@ -102,7 +98,7 @@ void TestMainWindow::startUpState()
 
 void TestMainWindow::powerOnSendsThePanelState()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn();
     QCOMPARE(rig.session().codesOut().lines(),
         (QStringList {"RMT", "COR 1", "AFC/", "AGC/", "FRQ 0105.900;FM;BW3", "FRQ 0105.900;FM;BW3",
@@ -113,7 +109,7 @@ void TestMainWindow::powerOnSendsThePanelState()
 
 void TestMainWindow::powerOnAndOffAreIdempotent()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.p().RadioOff->click(); // off while off
     QCOMPARE(rig.p().OnOffLabel->color(), kRed);
     rig.powerOn();
@@ -134,7 +130,7 @@ void TestMainWindow::powerOnAndOffAreIdempotent()
 
 void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.p().Mode[kModeLSB]->click();
     rig.p().AFC->click();
     rig.p().Squelch->setValue(40);
@@ -149,7 +145,7 @@ void TestMainWindow::optionsSetBeforeOnReachTheReceiver()
 
 void TestMainWindow::optionControlsSendTheirCommands()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn(false);
     rig.p().Squelch->setValue(12);
     QTest::mouseClick(rig.p().Dot[3], Qt::LeftButton);
@@ -170,7 +166,7 @@ void TestMainWindow::optionControlsSendTheirCommands()
 
 void TestMainWindow::pollRunsEvery800msAndIsNotLogged()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn();
     const QByteArray two = CollectUntil(rig.pty, "SS?\rSS?\r", 3000);
     QCOMPARE(two, QByteArray("SS?\rSS?\r"));
@@ -207,7 +203,7 @@ void TestMainWindow::pollReply()
     QFETCH(QByteArray, reply);
     QFETCH(QStringList, logged);
     QFETCH(int, level);
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn(false); // the test polls by hand
     // A known meter reading first, so "unchanged" can be seen.
     QCOMPARE(AskAnswered(rig.session(), rig.pty, "SS 0050\r"), QByteArray("SS?\r"));
@@ -226,7 +222,7 @@ void TestMainWindow::pollReply()
 
 void TestMainWindow::pollSurvivesGarbage()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn(false);
     QByteArray garbage("\0\0\xff\xfeSS 0\0\x01 SS 01x5 I1\r\n", 21);
     for (int i = 0; i < 2000; ++i)
@@ -239,7 +235,7 @@ void TestMainWindow::pollSurvivesGarbage()
 
 void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn(false);
     for (int i = 0; i < 3; ++i)
         AskAnswered(rig.session(), rig.pty, {});
@@ -259,7 +255,7 @@ void TestMainWindow::silentReceiverIsNamedInTheStatusBar()
 
 void TestMainWindow::linkStateHasAPanelOfItsOwn()
 {
-    Rig rig;
+    MainWindowRig rig;
     QLabel *panel = rig.p().LinkStatePanel;
     QStringList seen;
     const auto look = [&] {
@@ -297,7 +293,7 @@ void TestMainWindow::linkStateHasAPanelOfItsOwn()
 
 void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn(false);
     rig.p().TuningStep->setCurrentIndex(rig.p().TuningStep->findText("10 MHz"));
     QCOMPARE(rig.window->state().StepSize, 10.0);
@@ -312,7 +308,7 @@ void TestMainWindow::steppingWrapsAndStepChangeSendsNothing()
 
 void TestMainWindow::portThatDoesNotExist()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.p().Channelnum->setText("/dev/qz-no-such-port");
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
     rig.p().RadioOn->click();
@@ -329,7 +325,7 @@ void TestMainWindow::portThatDoesNotExist()
 
 void TestMainWindow::channelNamingNoPort()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.p().Channelnum->setText("0");
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
     rig.p().RadioOn->click();
@@ -340,7 +336,7 @@ void TestMainWindow::channelNamingNoPort()
 
 void TestMainWindow::exitAsksFirst()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.window->show();
     rig.powerOn();
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::No); });
@@ -356,7 +352,7 @@ void TestMainWindow::exitAsksFirst()
 
 void TestMainWindow::yesEndsWithoutLeavingRemote()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.window->show();
     rig.powerOn(false);
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Yes); });
@@ -371,7 +367,7 @@ void TestMainWindow::yesEndsWithoutLeavingRemote()
 
 void TestMainWindow::unpluggedDeviceGoesOff()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.powerOn();
     DialogAnswerer answer([](QWidget *box) { DialogAnswerer::Press(box, QMessageBox::Ok); });
     rig.pty.closeMaster();
@@ -388,7 +384,7 @@ void TestMainWindow::unpluggedDeviceGoesOff()
 
 void TestMainWindow::logFollowsTheNewestLineOnlyOnScreen()
 {
-    Rig rig;
+    MainWindowRig rig;
     rig.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
     QListView *view = rig.p().CodesOut;

@@ -21,15 +21,12 @@
 
 namespace {
 
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
-const QColor kYellow(255, 255, 0);
 using State = ReceiverSession::State;
 
 // The shared panel rig, switched on unless asked not to, with the bank helpers these tests use.
-struct Rig : PanelRig
+struct ScanRig : PanelRig
 {
-    explicit Rig(const QByteArray &memoryFile, bool on = true)
+    explicit ScanRig(const QByteArray &memoryFile, bool on = true)
         : PanelRig(memoryFile)
     {
         if (on)
@@ -84,7 +81,7 @@ private slots:
 
 void TestMemoryScan::startUpLoadsBankOne()
 {
-    Rig rig(kBanks, false);
+    ScanRig rig(kBanks, false);
     QCOMPARE(rig.p().MemoryBanks->currentText(), QStringLiteral("MEMORY BANK #01"));
     QCOMPARE(
         rig.enabledCaptions(), (QStringList {"A&&B", "200", "FAR", "abc", QString(), "433.5"}));
@@ -97,7 +94,7 @@ void TestMemoryScan::startUpLoadsBankOne()
 
 void TestMemoryScan::bankSelectionReloads()
 {
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     rig.selectBank(3);
     QCOMPARE(rig.enabledCaptions(), (QStringList {"RPT", "TWR", "7.05", "1100", "HIGH"}));
     QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("5"));
@@ -178,7 +175,7 @@ void TestMemoryScan::hugeFileDoesNotHang()
     while (content.size() < 30 * 1024 * 1024)
         content += filler;
     content += QByteArray(1024 * 1024, 'x') + "\r\n" + ChannelLine(1, "99.9", "LAST");
-    Rig rig(content, false);
+    ScanRig rig(content, false);
     QCOMPARE(rig.enabledCaptions(), QStringList {"LAST"});
     rig.selectBank(2);
     QCOMPARE(rig.p().NBofMemory->text(), QStringLiteral("32"));
@@ -205,7 +202,7 @@ void TestMemoryScan::recallSends()
     QFETCH(int, bank);
     QFETCH(int, slot);
     QFETCH(QByteArray, sent);
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     rig.selectBank(bank);
     const double before = rig.window->state().CurrentFrequency;
     rig.window->memoryPage().Memory_Click(slot);
@@ -219,7 +216,7 @@ void TestMemoryScan::recallSends()
 
 void TestMemoryScan::recallSetsTheStepSilently()
 {
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     rig.selectBank(3);
     rig.p().Memory[1]->click();
     QCOMPARE(rig.pty.read(), QByteArray("FRQ 0145.500;FM;BW3\rFRQ 0145.500;FM;BW2\r"));
@@ -235,7 +232,7 @@ void TestMemoryScan::recallSetsTheStepSilently()
 
 void TestMemoryScan::editorOpensOnlyAnExistingFile()
 {
-    Rig rig(kBanks, false);
+    ScanRig rig(kBanks, false);
     QStringList opened;
     rig.window->memoryPage().setEditorLauncher([&](const QString &path) {
         opened << path;
@@ -256,7 +253,7 @@ void TestMemoryScan::editorOpensOnlyAnExistingFile()
 
 void TestMemoryScan::scanStartsAndStops()
 {
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     ReceiverSession &session = rig.window->session();
     session.setPollInterval(ReceiverSession::kPollIntervalMs);
     rig.p().Scan->click();
@@ -273,7 +270,7 @@ void TestMemoryScan::scanStartsAndStops()
 
 void TestMemoryScan::scanWrapsAndFollowsTheStep()
 {
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     ReceiverSession &session = rig.window->session();
     rig.window->state().CurrentFrequency = 1099.9;
     // Each step as its tick comes, once the one before has gone out.
@@ -290,7 +287,7 @@ void TestMemoryScan::scanWrapsAndFollowsTheStep()
 
 void TestMemoryScan::scanNeedsTheLink()
 {
-    Rig rig(kBanks, false);
+    ScanRig rig(kBanks, false);
     rig.p().Scan->click();
     rig.p().ScanBank->click();
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
@@ -303,7 +300,7 @@ void TestMemoryScan::scanNeedsTheLink()
 
 void TestMemoryScan::powerOffEndsTheScan()
 {
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     rig.p().Scan->click();
     CollectUntil(rig.pty, "FRQ 0106.100", 3000);
     rig.p().RadioOff->click();
@@ -321,7 +318,7 @@ void TestMemoryScan::bankScanVisitsUsableSlots()
     const QList<QByteArray> frequencies {"10", "", "1200", "abc", "20", "", "1300.5", "0.05", "30"};
     for (const QByteArray &f : frequencies)
         file += f.isEmpty() ? ChannelLine(5, "", "NONE") : ChannelLine(5, f);
-    Rig rig(file);
+    ScanRig rig(file);
     rig.selectBank(5);
     QList<int> visited;
     QByteArray sent;
@@ -338,7 +335,7 @@ void TestMemoryScan::bankScanVisitsUsableSlots()
 
 void TestMemoryScan::bankScanRestartsAfterTheLastSlot()
 {
-    Rig rig(ChannelLine(6, "10") + ChannelLine(6, "11") + ChannelLine(6, "12"));
+    ScanRig rig(ChannelLine(6, "10") + ChannelLine(6, "11") + ChannelLine(6, "12"));
     rig.selectBank(6);
     ReceiverSession &session = rig.window->session();
     rig.p().ScanBank->click();
@@ -362,7 +359,7 @@ void TestMemoryScan::bankScanRestartsAfterTheLastSlot()
 
 void TestMemoryScan::bankScanStopsOnAnEmptyBank()
 {
-    Rig rig(kBanks + ChannelLine(7, "1300.5") + ChannelLine(7, "0.01"));
+    ScanRig rig(kBanks + ChannelLine(7, "1300.5") + ChannelLine(7, "0.01"));
     ReceiverSession &session = rig.window->session();
     rig.selectBank(7);
     QVERIFY(rig.p().ScanBank->isEnabled()); // loaded, but nothing usable
@@ -385,7 +382,7 @@ void TestMemoryScan::bankScanPositionAfterAnEmptyBank()
 {
     // Over a bank without loaded slots the search looks at one slot and gives up: the position
     // moves on by one, so the next scan of a loaded bank starts one slot further on.
-    Rig rig(ChannelLine(8, "10") + ChannelLine(8, "11") + ChannelLine(8, "12"));
+    ScanRig rig(ChannelLine(8, "10") + ChannelLine(8, "11") + ChannelLine(8, "12"));
     ReceiverSession &session = rig.window->session();
     rig.selectBank(8);
     session.BankScanStep();
@@ -402,7 +399,7 @@ void TestMemoryScan::bankScanPositionAfterAnEmptyBank()
 
 void TestMemoryScan::bankScanAndScanExcludeEachOther()
 {
-    Rig rig(kBanks);
+    ScanRig rig(kBanks);
     ReceiverSession &session = rig.window->session();
     rig.p().Scan->click();
     rig.p().ScanBank->click();

@@ -1,4 +1,5 @@
 #include "../support/dialogs.h"
+#include "../support/panelfacts.h"
 #include "../support/ptyread.h"
 #include "mainwindow.h"
 #include "optionspage.h"
@@ -21,10 +22,6 @@
 
 namespace {
 
-const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
-                               "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r");
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
 constexpr int kOptionsTab = 5;
 
 // A receiver on a pseudo-terminal, offered by the chooser as the system would offer an adapter.

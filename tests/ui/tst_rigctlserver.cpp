@@ -1,5 +1,6 @@
 #include "../support/answerer.h"
 #include "../support/fakerig.h"
+#include "../support/panelfacts.h"
 #include "../support/ptyread.h"
 #include "bandsweep.h"
 #include "mainwindow.h"
@@ -36,12 +37,6 @@
 
 namespace {
 
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
-
-const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
-                               "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r");
-
 // A port nobody listens on just now.
 quint16 FreePort()
 {
@@ -57,9 +52,9 @@ QByteArray Commands(QByteArray bytes)
 }
 
 // The panel on a pseudo-terminal, with the server listening on a free loopback port.
-struct Rig
+struct ServerRig
 {
-    Rig()
+    ServerRig()
     {
         server.Listen(QHostAddress::LocalHost, 0);
         port = server.port();
@@ -344,7 +339,7 @@ void TestRigctlServer::initTestCase()
 
 void TestRigctlServer::hamlibClientTunesThePanel()
 {
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
 
     QCOMPARE(RunRigctl(rig.port, {"F", "145500000"}), QByteArray());
@@ -385,7 +380,7 @@ void TestRigctlServer::hamlibClientTunesThePanel()
 
 void TestRigctlServer::hamlibClientSwitchesOffAndOn()
 {
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     QCOMPARE(RunRigctl(rig.port, {"set_powerstat", "0"}), QByteArray());
     QCOMPARE(rig.received("RMT/\r"), QByteArray("RMT/\r"));
@@ -410,7 +405,7 @@ void TestRigctlServer::hamlibClientSwitchesOffAndOn()
 void TestRigctlServer::answersHaveHamlibsShape()
 {
     HamlibDummyDaemon hamlib;
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     // The receiver reports S9, so the panel has a reading to give.
     Answerer receiver(rig.pty, QList<QList<QByteArray>>(1000, {"SS 0075\r"}));
@@ -467,7 +462,7 @@ void TestRigctlServer::answersHaveHamlibsShape()
 
 void TestRigctlServer::offAnswersAsAPoweredOffRig()
 {
-    Rig rig;
+    ServerRig rig;
     Client client(rig.port);
     QCOMPARE(client.ask("f"), QByteArray("RPRT -20\n"));
     QCOMPARE(client.ask("F 145500000"), QByteArray("RPRT -20\n"));
@@ -488,7 +483,7 @@ void TestRigctlServer::retuneStopsAScanOrBankScan()
     memory.write(" MEMORY BANK #01 FREQUENCY=118.1      \r\n"
                  " MEMORY BANK #01 FREQUENCY=121.5      \r\n");
     memory.close();
-    Rig rig;
+    ServerRig rig;
     QDir::setCurrent(before);
     rig.powerOn();
     Client client(rig.port);
@@ -519,7 +514,7 @@ void TestRigctlServer::retuneStopsAScanOrBankScan()
 
 void TestRigctlServer::severalClientsAtOnce()
 {
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     QSignalSpy counts(&rig.server, &RigctlServer::clientCountChanged);
     std::vector<std::unique_ptr<Client>> clients;
@@ -571,7 +566,7 @@ void TestRigctlServer::failedSwitchOnIsTheClientsToHear()
 {
     // Every client that asks for ON while the port cannot be opened hears why; the operator gets
     // one line in the status bar, not a box per client to click away.
-    Rig rig;
+    ServerRig rig;
     rig.p.Channelnum->setText(QStringLiteral("/dev/qz-no-such-port"));
     const int windowsBefore = int(QApplication::topLevelWidgets().size());
     std::vector<std::unique_ptr<Client>> clients;
@@ -622,7 +617,7 @@ void TestRigctlServer::readingDuringASweepIsTheSweeps()
 
 void TestRigctlServer::seventeenthClientIsTurnedAway()
 {
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < RigctlServer::kMaxClients; ++i)
@@ -642,7 +637,7 @@ void TestRigctlServer::seventeenthClientIsTurnedAway()
 
 void TestRigctlServer::overlongAndMalformedLines()
 {
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     Client bystander(rig.port);
 
@@ -699,7 +694,7 @@ void TestRigctlServer::overlongAndMalformedLines()
 
 void TestRigctlServer::vanishedClientsDisturbNobody()
 {
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     Client bystander(rig.port);
 
@@ -788,7 +783,7 @@ void TestRigctlServer::clientsAsTheyTalk()
 {
     QFETCH(QList<QByteArray>, packets);
     QFETCH(QStringList, answers);
-    Rig rig;
+    ServerRig rig;
     rig.powerOn();
     Client client(rig.port);
     for (qsizetype i = 0; i < packets.size(); ++i) {
@@ -912,7 +907,7 @@ void TestRigctlServer::reachableFromTheNetworkIsSaid()
 void TestRigctlServer::switchOnWhenAClientConnects()
 {
     QSettings().clear();
-    Rig rig;
+    ServerRig rig;
     RigctldGroup group(rig.server);
     group.Restore();
     // Off unless chosen: a fresh panel stays off when a client comes.
@@ -1010,7 +1005,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
     QSettings().clear();
     const quint16 port = FreePort();
     {
-        Rig rig;
+        ServerRig rig;
         auto *group = new RigctldGroup(rig.server);
         rig.window.optionsPage().addGroup(group);
         QCOMPARE(rig.p.SSTab1->tabText(5), QStringLiteral(" O&PTIONS"));
@@ -1053,7 +1048,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
     QVERIFY(QSettings().fileName().contains(".qttest"));
     {
         // The next run starts where the operator left it.
-        Rig rig;
+        ServerRig rig;
         rig.server.Stop();
         RigctldGroup group(rig.server);
         group.Restore();
@@ -1067,7 +1062,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
         QVERIFY(client.closedByServer());
     }
     {
-        Rig rig;
+        ServerRig rig;
         rig.server.Stop();
         RigctldGroup group(rig.server);
         group.Restore();
@@ -1078,7 +1073,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
 void TestRigctlServer::commandLineServerIsNotRemembered()
 {
     QSettings().clear();
-    Rig rig;
+    ServerRig rig;
     rig.server.Stop();
     RigctldGroup group(rig.server);
     const quint16 port = FreePort();
