@@ -23,9 +23,12 @@ struct Registration
 
 } // namespace qztest
 
+// The names carry the test class's, so that several test files can be compiled as one.
+#define QZ_TEST_NAME2(prefix, name) prefix##name
+#define QZ_TEST_NAME(prefix, name) QZ_TEST_NAME2(prefix, name)
 #undef QTEST_MAIN_WRAPPER
 #define QTEST_MAIN_WRAPPER(TestObject, ...)                                                        \
-    static int qzRunRegisteredTest(int argc, char *argv[])                                         \
+    static int QZ_TEST_NAME(qzRun, TestObject)(int argc, char *argv[])                             \
     {                                                                                              \
         QT_PREPEND_NAMESPACE(QTest::Internal::callInitMain)<TestObject>();                         \
         __VA_ARGS__                                                                                \
@@ -33,4 +36,5 @@ struct Registration
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&tc, argc, argv);                                                      \
     }                                                                                              \
-    static const qztest::Registration qzTestRegistration(__FILE__, qzRunRegisteredTest);
+    static const qztest::Registration QZ_TEST_NAME(qzRegistration, TestObject)(                    \
+        __FILE__, QZ_TEST_NAME(qzRun, TestObject));
