@@ -1,5 +1,0 @@
-// Makes the test programs' shared precompiled header; it does nothing itself.
-int main()
-{
-    return 0;
-}
