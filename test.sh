@@ -52,9 +52,9 @@ if [ "$sanitizers" = 1 ]; then
 fi
 in_background build/peers.log scripts/peers.sh
 run_tests build -E "^$late\$"
+[ "$sanitizers" = 0 ] || finish build/sanitizer-build.log || exit 1
 # The benches only need to build; they are compiled while the sanitizer build's tests run.
 in_background build/benches.log scripts/build.sh build -- benches
-[ "$sanitizers" = 0 ] || finish build/sanitizer-build.log || exit 1
 # The network test in each build, one after the other (they share the settings Qt Test keeps for
 # the program), beside the sanitizer build's other tests. Without the Hamlib 4.7.2 client it still
 # runs: the row that needs it fails and says so, the others are checked.
