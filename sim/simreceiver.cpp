@@ -305,7 +305,8 @@ void SimReceiver::apply(const Command &command)
         set(m_filter, command.filter);
         break;
     case Command::Query: {
-        const int level = signalReading(m_frequencyMHz, m_filter, m_random.bounded(-3, 4));
+        const int level = signalReading(
+            m_frequencyMHz, m_filter, m_random.bounded(-kReadingNoise, kReadingNoise + 1));
         QByteArray answer = "SS 0" + QByteArray::number(level).rightJustified(3, '0') + "\r\n";
         if (m_babble)
             answer = babbleText() + answer + babbleText();

@@ -36,6 +36,8 @@ public:
     static constexpr int kReceiveBufferBytes = 32;
     // How long the receiver takes to act on a command once its CR has arrived.
     static constexpr int kDefaultActMs = 4;
+    // A signal reading is the model's level give or take this much noise.
+    static constexpr int kReadingNoise = 3;
 
     // Longest line kept; anything longer without a CR is thrown away up to the next CR.
     static constexpr int kMaxLineLength = 256;
