@@ -34,16 +34,16 @@ finish() {
         return 1
     fi
 }
+sanitizer_options=(env ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1)
 run_tests() { # DIRECTORY [CTEST OPTIONS...]
     local dir=$1
     shift
-    (cd "$dir" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    (cd "$dir" && "${sanitizer_options[@]}" \
         xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 4 "$@")
 }
 # The network test draws nothing: it needs no X server.
 run_late_test() { # DIRECTORY
-    (cd "$1" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --output-on-failure -R "^$late\$")
+    (cd "$1" && "${sanitizer_options[@]}" ctest --output-on-failure -R "^$late\$")
 }
 scripts/build.sh build
 if [ "$sanitizers" = 1 ]; then
