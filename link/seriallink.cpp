@@ -133,6 +133,22 @@ QByteArray SerialLink::readAll()
     return bytes;
 }
 
+void SerialLink::FetchWaiting()
+{
+#ifdef Q_OS_UNIX
+    if (!m_port->isOpen())
+        return;
+    pollfd device {int(m_port->handle()), POLLIN, 0};
+    int ready = -1;
+    do {
+        ready = ::poll(&device, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    // Only when there is something to read: with nothing, the wait would report a time-out.
+    if (ready > 0 && (device.revents & POLLIN))
+        m_port->waitForReadyRead(0);
+#endif
+}
+
 void SerialLink::onError(QSerialPort::SerialPortError error)
 {
     if (!m_port->isOpen())

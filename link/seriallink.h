@@ -39,6 +39,9 @@ public:
     qint64 pendingBytes() const;
     // Everything received since the previous read; empties the receive buffer.
     QByteArray readAll();
+    // Takes what the driver holds but the event loop has not fetched yet (after a stall, a timer
+    // may be served before the port's notice), announced through received() as usual.
+    void FetchWaiting();
 
 signals:
     void opened();

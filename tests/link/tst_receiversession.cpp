@@ -198,10 +198,20 @@ void TestReceiverSession::answerWaitingAfterAStallIsTaken()
     // waiting when it comes back, and counts.
     SessionRig rig;
     rig.powerOn(false);
-    Answerer answerer(rig.pty, {{"SS 0077\r\n"}}, 1);
+    // The stall begins once the answer is at the port, however slow the machine: the receiver's
+    // side answers and stalls the program in one go.
+    QByteArray heard;
+    QSocketNotifier receiver(rig.pty.masterFd(), QSocketNotifier::Read);
+    QObject::connect(&receiver, &QSocketNotifier::activated, [&] {
+        heard += rig.pty.readAvailable();
+        if (!heard.contains("SS?\r"))
+            return;
+        receiver.setEnabled(false);
+        rig.pty.write("SS 0077\r\n");
+        QThread::msleep(300);
+    });
     int got = -2;
     rig.session.ReadSignal([&got](std::optional<int> raw) { got = raw.value_or(-1); });
-    QTimer::singleShot(2, &rig.session, [] { QThread::msleep(300); });
     QTRY_VERIFY(got != -2);
     QCOMPARE(got, 77);
 }
