@@ -5,9 +5,9 @@
 #include "linklog.h"
 #include "mainwindow.h"
 #include "memorytools.h"
+#include "networkserver.h"
 #include "optionspage.h"
 #include "rigctldgroup.h"
-#include "rigctlserver.h"
 #include "sessionrigtarget.h"
 #include "simreceiver.h"
 #include "sweepoptions.h"
@@ -60,11 +60,6 @@ std::optional<int> ReadCommandLine(const CommandLine &commandLine)
                      .arg(commandLine.value("rigctld-idle")));
         return 1;
     }
-    if (commandLine.isSet("rigctld") && !ParseListenAddress(commandLine.value("rigctld"))) {
-        Complain(QStringLiteral("--rigctld wants [ADDRESS:]PORT, not \"%1\"")
-                     .arg(commandLine.value("rigctld")));
-        return 1;
-    }
     // Without a display Qt would abort with a core dump; say why instead.
     if (!commandLine.isSet("platform") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
         && qEnvironmentVariableIsEmpty("DISPLAY")
@@ -104,12 +99,13 @@ std::optional<QString> ChooseChannel(
 
 // What the first frame does not show is set up right after it (within a second whatever happens:
 // a server asked for on the command line must not wait for the window).
-void SetUpAfterFirstFrame(MainWindow &window, RigctlServer &server, BandActivity &bandActivity,
-    const CommandLine &commandLine, const SweepCommandLine &sweepOptions)
+void SetUpAfterFirstFrame(MainWindow &window, const RigctldGroup::ServerSource &server,
+    BandActivity &bandActivity, const CommandLine &commandLine,
+    const SweepCommandLine &sweepOptions)
 {
     new AfterFirstExposure(
         window.windowHandle(),
-        [&window, &server, &bandActivity, &commandLine, sweepOptions] {
+        [&window, server, &bandActivity, &commandLine, sweepOptions] {
             // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
             auto *rigctldGroup = new RigctldGroup(server);
             window.optionsPage().addGroup(rigctldGroup);
@@ -183,15 +179,35 @@ int main(int argc, char *argv[])
 
     QSettings settings;
     MainWindow window(&settings, *channel);
-    // Network clients and the band sweep drive the receiver session, as the panel does.
+    // Network clients and the band sweep drive the receiver session, as the panel does. The
+    // network server, with Qt Network, is loaded when network control is first asked for.
     SessionRigTarget rigTarget(window.session(), window.controls());
-    RigctlServer rigctlServer(rigTarget);
-    if (commandLine.isSet("rigctld-idle"))
-        rigctlServer.SetIdleTimeout(commandLine.value("rigctld-idle").toInt() * 1000);
+    std::unique_ptr<NetworkServer> networkServer;
+    const RigctldGroup::ServerSource networkServerOnFirstUse = [&](QString *why) {
+        if (!networkServer) {
+            networkServer = LoadNetworkServer(rigTarget, why);
+            if (networkServer && commandLine.isSet("rigctld-idle"))
+                networkServer->SetIdleTimeout(commandLine.value("rigctld-idle").toInt() * 1000);
+        }
+        return networkServer.get();
+    };
+    if (commandLine.isSet("rigctld")) {
+        QString why;
+        const NetworkServer *server = networkServerOnFirstUse(&why);
+        if (!server) {
+            Complain(QStringLiteral("network control is not available: %1").arg(why));
+            return 1;
+        }
+        if (!server->ParsePlace(commandLine.value("rigctld"))) {
+            Complain(QStringLiteral("--rigctld wants [ADDRESS:]PORT, not \"%1\"")
+                         .arg(commandLine.value("rigctld")));
+            return 1;
+        }
+    }
     BandActivity bandActivity(window.session());
     QObject::connect(window.panel().BandActivityButton, &QPushButton::clicked, &bandActivity,
         &BandActivity::OpenWindow);
     window.show();
-    SetUpAfterFirstFrame(window, rigctlServer, bandActivity, commandLine, sweepOptions);
+    SetUpAfterFirstFrame(window, networkServerOnFirstUse, bandActivity, commandLine, sweepOptions);
     return app.exec();
 }

@@ -57,6 +57,12 @@ RigctlServer::RigctlServer(RigTarget &rig, QObject *parent)
     , m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &RigctlServer::Accept);
+    const auto changed = [this] {
+        if (m_changed)
+            m_changed();
+    };
+    connect(this, &RigctlServer::clientCountChanged, this, changed);
+    connect(this, &RigctlServer::listeningChanged, this, changed);
 }
 
 RigctlServer::~RigctlServer()
@@ -99,6 +105,24 @@ QHostAddress RigctlServer::address() const
 quint16 RigctlServer::port() const
 {
     return m_server->serverPort();
+}
+
+std::optional<NetworkServer::Place> RigctlServer::ParsePlace(const QString &text) const
+{
+    const std::optional<ListenAddress> where = ParseListenAddress(text);
+    if (!where)
+        return std::nullopt;
+    return Place {where->address.toString(), where->port, where->address.isLoopback()};
+}
+
+bool RigctlServer::Listen(const Place &place)
+{
+    return Listen(QHostAddress(place.address), place.port);
+}
+
+NetworkServer::Place RigctlServer::place() const
+{
+    return Place {address().toString(), port(), address().isLoopback()};
 }
 
 void RigctlServer::SetStrengthCalibration(const StrengthCalibration &calibration)
@@ -336,24 +360,6 @@ std::optional<ListenAddress> ParseListenAddress(const QString &text)
         result.address = QHostAddress(host);
         if (result.address.isNull())
             return std::nullopt;
-    }
-    return result;
-}
-
-QStringList WithDefaultRigctldPort(const QStringList &arguments)
-{
-    QStringList result;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        result << arguments[i];
-        if (i == 0)
-            continue;
-        if (arguments[i] == QLatin1String("--")) {
-            result << arguments.mid(i + 1);
-            break;
-        }
-        if (arguments[i] == QLatin1String("--rigctld")
-            && (i + 1 == arguments.size() || arguments[i + 1].startsWith(QLatin1Char('-'))))
-            result << QString::number(RigctlServer::kDefaultPort);
     }
     return result;
 }

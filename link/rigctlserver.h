@@ -1,5 +1,6 @@
 #pragma once
 
+#include "networkserver.h"
 #include "rigctlprotocol.h"
 
 #include <QHostAddress>
@@ -27,7 +28,7 @@ class RigTarget;
 // not read its answers is dropped once kMaxUnsentBytes are waiting for it, and one that sends
 // nothing for the idle time (kDefaultIdleTimeoutMs unless set) is dropped, which the link trace
 // says.
-class RigctlServer : public QObject
+class RigctlServer : public QObject, public NetworkServer
 {
     Q_OBJECT
 
@@ -36,7 +37,6 @@ public:
     static constexpr int kMaxLineBytes = 1024;
     static constexpr int kLinesPerTurn = 32;
     static constexpr qint64 kMaxUnsentBytes = 256 * 1024;
-    static constexpr quint16 kDefaultPort = 4532;
     // Hamlib's clients poll every second or so; a tracker between passes or a logger left open
     // stays connected far longer than any of them is silent.
     static constexpr int kDefaultIdleTimeoutMs = 5 * 60 * 1000;
@@ -47,24 +47,24 @@ public:
     // Listens on the address and port (0: any free port), after closing what was open. False when
     // the address cannot be bound; errorString() then says why.
     bool Listen(const QHostAddress &address, quint16 port);
-    // Stops listening and closes every client.
-    void Stop();
-
-    bool isListening() const;
-    QString errorString() const { return m_error; }
     QHostAddress address() const;
     // The port listened on, also when 0 was asked for.
     quint16 port() const;
-    int clientCount() const { return int(m_clients.size()); }
 
-    // How clients' "l STRENGTH" turns raw readings into dB.
-    void SetStrengthCalibration(const StrengthCalibration &calibration);
+    std::optional<Place> ParsePlace(const QString &text) const override;
+    bool Listen(const Place &place) override;
+    void Stop() override;
+    bool isListening() const override;
+    QString errorString() const override { return m_error; }
+    Place place() const override;
+    int clientCount() const override { return int(m_clients.size()); }
+
+    void SetStrengthCalibration(const StrengthCalibration &calibration) override;
     // Clients' "\set_powerstat" is refused ("RPRT -22") while this is set.
-    void SetRefusePower(bool refuse);
-    // A client that connects while the link is off switches it on, as ON would.
-    void SetSwitchOnWhenClientConnects(bool on) { m_switchOnWhenClientConnects = on; }
-    // A client that sends nothing for this long is dropped; 0 keeps every client.
-    void SetIdleTimeout(int milliseconds);
+    void SetRefusePower(bool refuse) override;
+    void SetSwitchOnWhenClientConnects(bool on) override { m_switchOnWhenClientConnects = on; }
+    void SetIdleTimeout(int milliseconds) override;
+    void OnChange(std::function<void()> changed) override { m_changed = std::move(changed); }
 
 signals:
     void clientCountChanged(int count);
@@ -91,6 +91,7 @@ private:
     RigctlState m_state;
     bool m_switchOnWhenClientConnects = false;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
+    std::function<void()> m_changed;
 };
 
 // Where to listen, from "[ADDRESS:]PORT": "4532", "127.0.0.1:4532", "0.0.0.0:4532",
@@ -102,7 +103,3 @@ struct ListenAddress
     quint16 port = 0;
 };
 std::optional<ListenAddress> ParseListenAddress(const QString &text);
-
-// "--rigctld" takes an optional value, which QCommandLineParser cannot express: a "--rigctld"
-// that ends the command line or stands before another option gets the default port as its value.
-QStringList WithDefaultRigctldPort(const QStringList &arguments);

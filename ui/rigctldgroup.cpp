@@ -1,11 +1,10 @@
 #include "rigctldgroup.h"
 
-#include "rigctlserver.h"
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -15,11 +14,10 @@
 
 namespace {
 
-QString AddressText(const QHostAddress &address)
+QString AddressText(const QString &address)
 {
-    return address.protocol() == QAbstractSocket::IPv6Protocol
-        ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
-        : address.toString();
+    return address.contains(QLatin1Char(':')) ? QLatin1Char('[') + address + QLatin1Char(']')
+                                              : address;
 }
 
 // The protocol has no password: anyone who reaches the port is the operator.
@@ -28,9 +26,9 @@ const char *const kExposureText
 
 } // namespace
 
-RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
+RigctldGroup::RigctldGroup(ServerSource server, QWidget *parent)
     : QGroupBox(tr("Network control (rigctld)"), parent)
-    , m_server(server)
+    , m_source(std::move(server))
 {
     setObjectName(QStringLiteral("RigctldGroup"));
     m_enable = new QCheckBox(tr("Serve rigctl clients"), this);
@@ -41,7 +39,7 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
     m_port = new QSpinBox(this);
     m_port->setObjectName(QStringLiteral("RigctldPort"));
     m_port->setRange(1, 65535);
-    m_port->setValue(RigctlServer::kDefaultPort);
+    m_port->setValue(NetworkServer::kDefaultPort);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("RigctldStatus"));
     m_exposure = new QLabel(this);
@@ -99,9 +97,27 @@ RigctldGroup::RigctldGroup(RigctlServer &server, QWidget *parent)
         if (ApplyStrengthTable())
             QSettings().setValue(kStrengthTableKey, m_strengthTable->text().trimmed());
     });
-    connect(&m_server, &RigctlServer::clientCountChanged, this, &RigctldGroup::ShowState);
-    connect(&m_server, &RigctlServer::listeningChanged, this, &RigctldGroup::ShowState);
     ShowState();
+}
+
+NetworkServer *RigctldGroup::Server()
+{
+    if (m_server)
+        return m_server;
+    QString why;
+    m_server = m_source(&why);
+    if (!m_server) {
+        m_problem = tr("Network control is not available: %1").arg(why);
+        return nullptr;
+    }
+    // The server may outlive the group, at the program's end.
+    m_server->OnChange([group = QPointer<RigctldGroup>(this)] {
+        if (group)
+            group->ShowState();
+    });
+    ApplyClientChoices();
+    ApplyStrengthTable();
+    return m_server;
 }
 
 std::optional<StrengthCalibration> RigctldGroup::SavedStrengthTable()
@@ -116,7 +132,7 @@ void RigctldGroup::Restore()
 {
     QSettings settings;
     m_address->setText(settings.value(kAddressKey, QStringLiteral("127.0.0.1")).toString());
-    m_port->setValue(settings.value(kPortKey, RigctlServer::kDefaultPort).toInt());
+    m_port->setValue(settings.value(kPortKey, NetworkServer::kDefaultPort).toInt());
     {
         const QSignalBlocker refuseBlocker(m_refusePower);
         const QSignalBlocker switchOnBlocker(m_switchOn);
@@ -134,13 +150,16 @@ void RigctldGroup::Restore()
 
 bool RigctldGroup::ListenAt(const QString &hostAndPort, QString *error)
 {
-    const std::optional<ListenAddress> where = ParseListenAddress(hostAndPort);
+    NetworkServer *server = Server();
+    const std::optional<NetworkServer::Place> where
+        = server ? server->ParsePlace(hostAndPort) : std::nullopt;
     if (!where) {
         if (error)
-            *error = tr("\"%1\" is not [ADDRESS:]PORT").arg(hostAndPort);
+            *error = server ? tr("\"%1\" is not [ADDRESS:]PORT").arg(hostAndPort) : m_problem;
+        ShowState();
         return false;
     }
-    m_address->setText(where->address.toString());
+    m_address->setText(where->address);
     m_port->setValue(where->port);
     const bool started = Start(error);
     ShowState();
@@ -155,7 +174,8 @@ void RigctldGroup::EnableClicked(bool on)
             return;
         }
     } else {
-        m_server.Stop();
+        if (m_server)
+            m_server->Stop();
         m_problem.clear();
     }
     Save();
@@ -164,23 +184,29 @@ void RigctldGroup::EnableClicked(bool on)
 
 bool RigctldGroup::Start(QString *error)
 {
+    NetworkServer *server = Server();
+    if (!server) {
+        if (error)
+            *error = m_problem;
+        return false;
+    }
     const QString address = m_address->text().trimmed();
     const QString hostAndPort = (address.contains(QLatin1Char(':')) && !address.startsWith('['))
         ? QStringLiteral("[%1]:%2").arg(address).arg(m_port->value())
         : QStringLiteral("%1:%2").arg(address).arg(m_port->value());
-    const std::optional<ListenAddress> where = ParseListenAddress(hostAndPort);
+    const std::optional<NetworkServer::Place> where = server->ParsePlace(hostAndPort);
     if (!where)
         m_problem = tr("\"%1\" is not an address to listen on").arg(address);
-    else if (!m_server.Listen(where->address, where->port))
+    else if (!server->Listen(*where))
         m_problem = tr("Cannot listen on %1:%2: %3")
                         .arg(AddressText(where->address))
                         .arg(where->port)
-                        .arg(m_server.errorString());
+                        .arg(server->errorString());
     else
         m_problem.clear();
     if (error)
         *error = m_problem;
-    if (m_problem.isEmpty() && !where->address.isLoopback())
+    if (m_problem.isEmpty() && !where->loopback)
         std::fprintf(stderr, "qz-remote: rigctld on %s:%d is %s\n",
             qPrintable(AddressText(where->address)), where->port, kExposureText);
     return m_problem.isEmpty();
@@ -188,8 +214,10 @@ bool RigctldGroup::Start(QString *error)
 
 void RigctldGroup::ApplyClientChoices()
 {
-    m_server.SetRefusePower(m_refusePower->isChecked());
-    m_server.SetSwitchOnWhenClientConnects(m_switchOn->isChecked());
+    if (!m_server)
+        return; // given to the server when it is loaded
+    m_server->SetRefusePower(m_refusePower->isChecked());
+    m_server->SetSwitchOnWhenClientConnects(m_switchOn->isChecked());
 }
 
 bool RigctldGroup::ApplyStrengthTable()
@@ -206,21 +234,22 @@ bool RigctldGroup::ApplyStrengthTable()
     }
     m_strengthProblem->clear();
     m_strengthProblem->hide();
-    m_server.SetStrengthCalibration(*table);
+    if (m_server)
+        m_server->SetStrengthCalibration(*table);
     return true;
 }
 
 void RigctldGroup::Save()
 {
     QSettings settings;
-    settings.setValue(kEnabledKey, m_server.isListening());
+    settings.setValue(kEnabledKey, m_server && m_server->isListening());
     settings.setValue(kAddressKey, m_address->text().trimmed());
     settings.setValue(kPortKey, m_port->value());
 }
 
 void RigctldGroup::ShowState()
 {
-    const bool listening = m_server.isListening();
+    const bool listening = m_server && m_server->isListening();
     {
         const QSignalBlocker blocker(m_enable);
         m_enable->setChecked(listening);
@@ -228,22 +257,22 @@ void RigctldGroup::ShowState()
     // The address and port are chosen while the server is off.
     m_address->setEnabled(!listening);
     m_port->setEnabled(!listening);
-    m_exposure->setText(listening && !m_server.address().isLoopback()
-            ? tr("Listening on %1:%2 is %3")
-                  .arg(AddressText(m_server.address()))
-                  .arg(m_server.port())
-                  .arg(tr(kExposureText))
-            : QString());
+    const NetworkServer::Place place = listening ? m_server->place() : NetworkServer::Place();
+    m_exposure->setText(listening && !place.loopback ? tr("Listening on %1:%2 is %3")
+                                                           .arg(AddressText(place.address))
+                                                           .arg(place.port)
+                                                           .arg(tr(kExposureText))
+                                                     : QString());
     m_exposure->setVisible(!m_exposure->text().isEmpty());
     if (!listening) {
         m_status->setText(m_problem.isEmpty() ? tr("Off") : m_problem);
         m_status->setToolTip(m_status->text());
         return;
     }
-    const int clients = m_server.clientCount();
+    const int clients = m_server->clientCount();
     m_status->setText(tr("Listening on %1:%2, %3")
-                          .arg(AddressText(m_server.address()))
-                          .arg(m_server.port())
+                          .arg(AddressText(place.address))
+                          .arg(place.port)
                           .arg(clients == 0      ? tr("no clients connected")
                                   : clients == 1 ? tr("1 client connected")
                                                  : tr("%1 clients connected").arg(clients)));

@@ -1,23 +1,25 @@
 #pragma once
 
+#include "networkserver.h"
 #include "strengthcalibration.h"
 
 #include <QGroupBox>
 
+#include <functional>
 #include <optional>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
-class RigctlServer;
 
 // The OPTIONS page's network control: switch the rigctld server on and off, choose its address
 // and port, see how many clients are connected; whether clients may switch the receiver on and
 // off, whether a client's arrival switches it on, and the S-meter table clients read through. The
 // operator's choices are remembered between runs (QSettings keys under "rigctld/"); a server asked
 // for on the command line is not. A server reachable from other computers is said to be, here and
-// on standard error.
+// on standard error. The server is asked for only when it is first needed: a panel that serves no
+// clients never loads it.
 class RigctldGroup : public QGroupBox
 {
     Q_OBJECT
@@ -30,7 +32,10 @@ public:
     static constexpr const char *kSwitchOnKey = "rigctld/switchOnWhenClientConnects";
     static constexpr const char *kStrengthTableKey = "rigctld/strengthTable";
 
-    explicit RigctldGroup(RigctlServer &server, QWidget *parent = nullptr);
+    // The server, loaded when first called; nothing, and why, when it cannot be.
+    using ServerSource = std::function<NetworkServer *(QString *why)>;
+
+    explicit RigctldGroup(ServerSource server, QWidget *parent = nullptr);
 
     // The S-meter table the operator wrote on the page, if any (nothing for the meter's own scale).
     static std::optional<StrengthCalibration> SavedStrengthTable();
@@ -42,6 +47,8 @@ public:
     bool ListenAt(const QString &hostAndPort, QString *error);
 
 private:
+    // The server, loaded now if it is not yet; nothing (and m_problem says why) when it cannot be.
+    NetworkServer *Server();
     void EnableClicked(bool on);
     bool Start(QString *error);
     void Save();
@@ -50,7 +57,8 @@ private:
     // Gives the server the table written, if it is one; false (and why, beside it) if not.
     bool ApplyStrengthTable();
 
-    RigctlServer &m_server;
+    ServerSource m_source;
+    NetworkServer *m_server = nullptr;
     QCheckBox *m_enable = nullptr;
     QLineEdit *m_address = nullptr;
     QSpinBox *m_port = nullptr;

@@ -100,6 +100,9 @@ void TestCommandLine::mistakesAreReportedWithoutADisplay_data()
         << QStringList {"--port"} << "qz-remote: Missing value after '--port'.";
     QTest::newRow("idle time not a number") << QStringList {"--rigctld-idle",
         "soon"} << "qz-remote: --rigctld-idle wants seconds from 0 to 86400, not \"soon\"";
+    // Found in the network module, which the program has to find for it.
+    QTest::newRow("listen address not one") << QStringList {"-platform", "offscreen", "--rigctld",
+        "x:y"} << "qz-remote: --rigctld wants [ADDRESS:]PORT, not \"x:y\"";
     QTest::newRow("stray argument")
         << QStringList {"/dev/ttyUSB0"} << "qz-remote: unexpected argument \"/dev/ttyUSB0\"";
     QTest::newRow("no display") << QStringList {"--port", "1"}
@@ -114,7 +117,7 @@ void TestCommandLine::mistakesAreReportedWithoutADisplay()
     const Run run = RunWithoutDisplay(arguments);
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QString());
-    QVERIFY2(run.err.startsWith(message + '\n'), qPrintable(run.err));
+    QVERIFY2(run.err.split('\n').contains(message), qPrintable(run.err));
 }
 
 void TestCommandLine::qtsOwnOptionsReachQt()

@@ -24,14 +24,15 @@ echo "built $(basename "${deb[0]}")"
 depends=$(dpkg-deb -f "${deb[0]}" Depends)
 echo "Depends: $depends"
 names=$(tr ',' '\n' <<<"$depends" | sed 's/(.*//; s/ //g')
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6; do
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 \
+    libqt6network6; do
     grep -qxF "$library" <<<"$names" || fail "Depends lacks $library"
 done
 
 root="$work/root"
 dpkg-deb -x "${deb[0]}" "$root"
 id=io.github.qzremote.QZRemote
-for file in usr/bin/qz-remote usr/bin/qz-sim \
+for file in usr/bin/qz-remote usr/bin/qz-sim usr/lib/qz-remote/modules/rigctld.so \
     "usr/share/applications/$id.desktop" \
     "usr/share/icons/hicolor/scalable/apps/$id.svg" \
     "usr/share/metainfo/$id.metainfo.xml" \
@@ -77,6 +78,11 @@ answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     LD_LIBRARY_PATH="$root/usr/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
     "$root/usr/bin/qz-remote" --version)
 [ "$answer" = "qz-remote $version" ] || fail "installed qz-remote --version said: $answer"
+# The network module is found where the package puts it: it is what reads --rigctld's value.
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work" \
+    "$root/usr/bin/qz-remote" -platform offscreen --rigctld x:y 2>&1 | tail -n 1 || true)
+[ "$answer" = 'qz-remote: --rigctld wants [ADDRESS:]PORT, not "x:y"' ] ||
+    fail "installed qz-remote --rigctld x:y said: $answer"
 answer=$(env -u DISPLAY "$root/usr/bin/qz-sim" --version)
 [ "$answer" = "qz-sim $version" ] || fail "installed qz-sim --version said: $answer"
 echo "installed qz-remote and qz-sim answer --version"

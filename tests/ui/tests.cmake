@@ -1,6 +1,6 @@
 find_package(X11 REQUIRED)
 
-qz_add_test_program(tests_ui LIBS qzui qzsim X11::X11 TESTS
+qz_add_test_program(tests_ui LIBS qzui qzrigctl qzsim X11::X11 TESTS
     tst_panel
     tst_mainwindow
     tst_frequencyentry
@@ -21,6 +21,7 @@ target_compile_definitions(tests_ui PRIVATE
     # tst_optionspage starts a second panel that holds the port.
     QZ_REMOTE_PATH="$<TARGET_FILE:qz-remote>"
     QZ_BINARY_DIR="${PROJECT_BINARY_DIR}" QZ_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QZ_MODULE_BUILD_DIR="${QZ_MODULE_BUILD_DIR}"
     QZ_CHIRP_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data/chirp"
     QZ_EXAMPLE_MEMORY_FILE="${PROJECT_SOURCE_DIR}/examples/QZMemory.txt")
 add_dependencies(tests_ui qz-remote)

@@ -45,6 +45,14 @@ quint16 FreePort()
     return probe.serverPort();
 }
 
+// The group's server, already made.
+RigctldGroup::ServerSource Serving(NetworkServer &server)
+{
+    return [&server](QString *) {
+        return &server;
+    };
+}
+
 // What reached the receiver, without the signal poll's queries.
 QByteArray Commands(QByteArray bytes)
 {
@@ -325,6 +333,8 @@ private slots:
     void defaultPortForTheFlag();
     void optionsGroupRemembersTheOperatorsChoice();
     void commandLineServerIsNotRemembered();
+    void serverModuleIsLoadedOnFirstUse_data();
+    void serverModuleIsLoadedOnFirstUse();
 };
 
 void TestRigctlServer::initTestCase()
@@ -875,7 +885,7 @@ void TestRigctlServer::reachableFromTheNetworkIsSaid()
     FakeRig target;
     target.holdReadings = true;
     RigctlServer server(target);
-    RigctldGroup group(server);
+    RigctldGroup group(Serving(server));
     group.Restore();
     auto *exposure = group.findChild<QLabel *>("RigctldExposure");
     const quint16 port = FreePort();
@@ -908,8 +918,9 @@ void TestRigctlServer::switchOnWhenAClientConnects()
 {
     QSettings().clear();
     ServerRig rig;
-    RigctldGroup group(rig.server);
+    RigctldGroup group(Serving(rig.server));
     group.Restore();
+    QVERIFY(group.ListenAt(QString::number(rig.port), nullptr));
     // Off unless chosen: a fresh panel stays off when a client comes.
     {
         Client client(rig.port);
@@ -1006,7 +1017,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
     const quint16 port = FreePort();
     {
         ServerRig rig;
-        auto *group = new RigctldGroup(rig.server);
+        auto *group = new RigctldGroup(Serving(rig.server));
         rig.window.optionsPage().addGroup(group);
         QCOMPARE(rig.p.SSTab1->tabText(5), QStringLiteral(" O&PTIONS"));
         QVERIFY(rig.p.SSTab1->widget(5)->isAncestorOf(group));
@@ -1050,7 +1061,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
         // The next run starts where the operator left it.
         ServerRig rig;
         rig.server.Stop();
-        RigctldGroup group(rig.server);
+        RigctldGroup group(Serving(rig.server));
         group.Restore();
         QVERIFY(rig.server.isListening());
         QCOMPARE(rig.server.port(), port);
@@ -1064,7 +1075,7 @@ void TestRigctlServer::optionsGroupRemembersTheOperatorsChoice()
     {
         ServerRig rig;
         rig.server.Stop();
-        RigctldGroup group(rig.server);
+        RigctldGroup group(Serving(rig.server));
         group.Restore();
         QVERIFY(!rig.server.isListening());
     }
@@ -1075,7 +1086,7 @@ void TestRigctlServer::commandLineServerIsNotRemembered()
     QSettings().clear();
     ServerRig rig;
     rig.server.Stop();
-    RigctldGroup group(rig.server);
+    RigctldGroup group(Serving(rig.server));
     const quint16 port = FreePort();
     QString error;
     QVERIFY(group.ListenAt(QString::number(port), &error));
@@ -1092,6 +1103,51 @@ void TestRigctlServer::commandLineServerIsNotRemembered()
     QVERIFY2(error.contains(QString::number(holder.serverPort())), qPrintable(error));
     QVERIFY(!rig.server.isListening());
     QVERIFY(!group.ListenAt("x:y", &error));
+}
+
+void TestRigctlServer::serverModuleIsLoadedOnFirstUse_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("status"); // what the group says once ON is clicked
+    QTest::newRow("built") << QZ_MODULE_BUILD_DIR << "Listening on 127.0.0.1:";
+    QTest::newRow("missing") << QZ_MODULE_BUILD_DIR "/none"
+                             << "Network control is not available: Cannot load library";
+}
+
+void TestRigctlServer::serverModuleIsLoadedOnFirstUse()
+{
+    // A panel that serves no clients never loads the server (nor Qt Network's libraries); what
+    // the operator chose before it was loaded reaches it; a missing module is said, not a crash.
+    QFETCH(QString, folder);
+    QFETCH(QString, status);
+    QSettings().clear();
+    FakeRig target;
+    int loads = 0;
+    std::unique_ptr<NetworkServer> loaded;
+    RigctldGroup group([&](QString *why) {
+        ++loads;
+        loaded = LoadNetworkServer(target, why, folder);
+        return loaded.get();
+    });
+    group.Restore();
+    group.findChild<QCheckBox *>("RigctldRefusePower")->click();
+    const quint16 port = FreePort();
+    group.findChild<QSpinBox *>("RigctldPort")->setValue(port);
+    QCOMPARE(loads, 0);
+    auto *enable = group.findChild<QCheckBox *>("RigctldEnable");
+    enable->click();
+    QCOMPARE(loads, 1);
+    QVERIFY2(group.findChild<QLabel *>("RigctldStatus")->text().startsWith(status),
+        qPrintable(group.findChild<QLabel *>("RigctldStatus")->text()));
+    QCOMPARE(enable->isChecked(), bool(loaded));
+    if (loaded) {
+        Client client(port);
+        QCOMPARE(client.ask("\\set_powerstat 1"), QByteArray("RPRT -22\n"));
+        enable->click();
+        enable->click();
+        QCOMPARE(loads, 1);
+    }
+    QSettings().clear();
 }
 
 QTEST_MAIN(TestRigctlServer)

@@ -66,7 +66,8 @@ void TestScreenshot::panelOnTheSimulatedReceiver()
     SessionRigTarget rigTarget(window.session(), window.controls());
     RigctlServer server(rigTarget);
     BandActivity bandActivity(window.session());
-    window.optionsPage().addGroup(new RigctldGroup(server));
+    window.optionsPage().addGroup(
+        new RigctldGroup([&server](QString *) -> NetworkServer * { return &server; }));
     window.optionsPage().addGroup(
         new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
     QObject::connect(window.panel().BandActivityButton, &QPushButton::clicked, &bandActivity,
