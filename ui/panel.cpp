@@ -61,13 +61,26 @@ public:
     { }
 
 protected:
+    // The tabs carry text only, so all are as high as one line of it: measured once, not for each
+    // tab at every layout of the bar. Their width is the bar's share.
     QSize tabSizeHint(int index) const override
     {
-        QSize size = QTabBar::tabSizeHint(index);
-        if (count() > 0 && parentWidget() != nullptr)
-            size.setWidth(parentWidget()->width() / count());
-        return size;
+        if (count() == 0 || parentWidget() == nullptr)
+            return QTabBar::tabSizeHint(index);
+        if (m_height < 0)
+            m_height = QTabBar::tabSizeHint(index).height();
+        return QSize(parentWidget()->width() / count(), m_height);
     }
+
+    void changeEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            m_height = -1;
+        QTabBar::changeEvent(event);
+    }
+
+private:
+    mutable int m_height = -1;
 };
 
 class PanelTabWidget : public QTabWidget
@@ -222,6 +235,33 @@ void FitEntriesToWidth(QComboBox *list)
         font.setPointSizeF(font.pointSizeF() - 0.25);
     list->setFont(font);
 }
+
+// Fits the list once it is first shown rather than while the panel is built: the bank list is not
+// in the first frame, and measuring its 99 names, again at each smaller size tried, is the
+// costliest part of building the panel.
+class FitWhenFirstShown : public QObject
+{
+public:
+    explicit FitWhenFirstShown(QComboBox *list)
+        : QObject(list)
+        , m_list(list)
+    {
+        list->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_list && event->type() == QEvent::Show) {
+            m_list->removeEventFilter(this);
+            FitEntriesToWidth(m_list);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QComboBox *m_list;
+};
 
 // The page widget for one tab; its controls are placed relative to the tab container's corner.
 QWidget *AddPage(QTabWidget *tabs, const QString &caption)
@@ -464,7 +504,7 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     Tint(panel.MemoryBanks, kMemoryBlue, tintedStyle);
     panel.MemoryBanks->setGeometry(
         Twips(360, 240, 3375, 0).adjusted(0, 0, 0, panel.MemoryBanks->sizeHint().height()));
-    FitEntriesToWidth(panel.MemoryBanks);
+    new FitWhenFirstShown(panel.MemoryBanks);
 
     const QFont memoryFont = PanelFont(QStringLiteral("Arial"), 9.75, true);
     panel.ScanBank = MakeButton(panel.MemoryFrame, QStringLiteral("ScanBank"),

@@ -544,8 +544,10 @@ void TestPanel::keypadDisplayShowsWholeDigits()
 
 void TestPanel::bankNamesClearTheArrow()
 {
-    // Every bank's name fits the list's text field, so no digit hides under the arrow.
+    // Every bank's name fits the list's text field, so no digit hides under the arrow, once the
+    // list is on screen.
     QComboBox *banks = m_panel.MemoryBanks;
+    m_panel.SSTab1->setCurrentIndex(3);
     QStyleOptionComboBox option;
     option.initFrom(banks);
     option.rect = banks->rect();
@@ -561,7 +563,6 @@ void TestPanel::bankNamesClearTheArrow()
         QVERIFY2(metrics.horizontalAdvance(banks->itemText(i)) < field.width(),
             qPrintable(banks->itemText(i)));
     // Drawn: the last digit's ink ends before the arrow begins.
-    m_panel.SSTab1->setCurrentIndex(3);
     banks->setCurrentIndex(1);
     const QImage image = banks->grab().toImage();
     banks->setCurrentIndex(0);
