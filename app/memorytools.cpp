@@ -6,10 +6,12 @@
 #include "replacefile.h"
 
 #include <algorithm>
-#include <iostream>
+#include <cstdio>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <set>
+#include <streambuf>
 #include <string>
 
 namespace {
@@ -318,9 +320,49 @@ int RunMemoryTool(int argc, char **argv, std::ostream &out, std::ostream &err)
     return ExportChirp(args, out, err);
 }
 
+namespace {
+
+// An output stream's buffer writing to a C stream. The tools use it for the standard output and
+// error rather than std::cout and std::cerr, whose set-up <iostream> would run at every start of
+// the panel, tool or not, and with it much of the C++ library's locale code.
+class FileBuffer : public std::streambuf
+{
+public:
+    explicit FileBuffer(std::FILE *file)
+        : m_file(file)
+    { }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        return std::fputc(c, m_file) == EOF ? traits_type::eof() : c;
+    }
+    std::streamsize xsputn(const char *text, std::streamsize count) override
+    {
+        return std::streamsize(std::fwrite(text, 1, std::size_t(count), m_file));
+    }
+    int sync() override { return std::fflush(m_file) == 0 ? 0 : -1; }
+
+private:
+    std::FILE *m_file;
+};
+
+} // namespace
+
 int RunMemoryTool(int argc, char **argv)
 {
-    return RunMemoryTool(argc, argv, std::cout, std::cerr);
+    if (!Parse(argc, argv).tool)
+        return kNotAMemoryTool;
+    FileBuffer outBuffer(stdout);
+    FileBuffer errBuffer(stderr);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    const int status = RunMemoryTool(argc, argv, out, err);
+    out.flush();
+    err.flush();
+    return status;
 }
 
 std::vector<MemoryToolOption> MemoryToolOptions()
