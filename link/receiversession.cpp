@@ -42,12 +42,7 @@ ReceiverSession::ReceiverSession(TunedState &state, PanelControls &controls, QOb
     connect(&m_scanTimer, &QTimer::timeout, this, &ReceiverSession::ScanStep);
     connect(&m_bankScanTimer, &QTimer::timeout, this, &ReceiverSession::BankScanStep);
     connect(&m_answerTimer, &QTimer::timeout, this, [this] {
-        // An answer that came while the program was not listening (a stall) still counts, also
-        // when the deadline is served before the port's notice of it.
-        const quint64 question = m_question;
-        m_port->FetchWaiting();
-        if (!m_asking || !m_awaitingAnswer || question != m_question)
-            return; // the answer fetched ended the question
+        // An answer that came while the program was not listening (a stall) still counts.
         m_answer += m_port->readAll();
         int reading = 0;
         if (FindSignalReading(View(m_answer), 0, &reading) >= 0)

@@ -17,7 +17,10 @@ SerialLink::SerialLink(QObject *parent)
 {
     m_port->setReadBufferSize(kReadBufferBytes);
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::onError);
-    connect(m_port, &QSerialPort::readyRead, this, &SerialLink::received);
+    connect(m_port, &QSerialPort::readyRead, this, [this] {
+        if (!m_fetching)
+            emit received();
+    });
 }
 
 SerialLink::~SerialLink() = default;
@@ -127,6 +130,7 @@ QByteArray SerialLink::readAll()
 {
     if (!m_port->isOpen())
         return {};
+    FetchWaiting();
     const QByteArray bytes = m_port->readAll();
     if (!bytes.isEmpty())
         qCDebug(lcLink).noquote() << LinkLogTime() << "in" << LinkLogText(bytes);
@@ -136,16 +140,18 @@ QByteArray SerialLink::readAll()
 void SerialLink::FetchWaiting()
 {
 #ifdef Q_OS_UNIX
-    if (!m_port->isOpen())
-        return;
     pollfd device {int(m_port->handle()), POLLIN, 0};
     int ready = -1;
     do {
         ready = ::poll(&device, 1, 0);
     } while (ready < 0 && errno == EINTR);
-    // Only when there is something to read: with nothing, the wait would report a time-out.
-    if (ready > 0 && (device.revents & POLLIN))
+    // Only bytes to read: with nothing the wait would report a time-out, and a hang-up or an error
+    // is the port's notice to handle.
+    if (ready > 0 && device.revents == POLLIN) {
+        m_fetching = true;
         m_port->waitForReadyRead(0);
+        m_fetching = false;
+    }
 #endif
 }
 

@@ -37,11 +37,10 @@ public:
     // Bytes written that have not left yet: those the port still holds plus the driver's transmit
     // queue where the driver reports one (a pseudo-terminal always reports an empty queue).
     qint64 pendingBytes() const;
-    // Everything received since the previous read; empties the receive buffer.
+    // Everything received since the previous read, including what the driver holds that the event
+    // loop has not fetched yet (after a stall a timer may be served before the port's notice);
+    // empties the receive buffer.
     QByteArray readAll();
-    // Takes what the driver holds but the event loop has not fetched yet (after a stall, a timer
-    // may be served before the port's notice), announced through received() as usual.
-    void FetchWaiting();
 
 signals:
     void opened();
@@ -53,6 +52,9 @@ signals:
     void received();
 
 private:
+    // Moves what the driver holds into the port's buffer, without announcing it: the caller is
+    // reading it now.
+    void FetchWaiting();
     void onError(QSerialPort::SerialPortError error);
     void fail(QSerialPort::SerialPortError error, const QString &reason);
     // The device has hung up, its descriptor is no longer valid, or it fails although it has
@@ -63,6 +65,7 @@ private:
     QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3
     QString m_error;
     QSerialPort::SerialPortError m_errorKind = QSerialPort::NoError;
+    bool m_fetching = false; // received() is not emitted for what FetchWaiting() takes
 };
 
 // The port named by the text of the channel box. A whole number N names the N-th standard port of
