@@ -244,23 +244,19 @@ class FitWhenFirstShown : public QObject
 public:
     explicit FitWhenFirstShown(QComboBox *list)
         : QObject(list)
-        , m_list(list)
     {
         list->installEventFilter(this);
     }
 
-    bool eventFilter(QObject *watched, QEvent *event) override
+    bool eventFilter(QObject *list, QEvent *event) override
     {
-        if (watched == m_list && event->type() == QEvent::Show) {
-            m_list->removeEventFilter(this);
-            FitEntriesToWidth(m_list);
+        if (event->type() == QEvent::Show) {
+            list->removeEventFilter(this);
+            FitEntriesToWidth(static_cast<QComboBox *>(list));
             deleteLater();
         }
         return false;
     }
-
-private:
-    QComboBox *m_list;
 };
 
 // The page widget for one tab; its controls are placed relative to the tab container's corner.
