@@ -9,6 +9,21 @@
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #include <sys/ioctl.h>
+
+namespace {
+
+// What the descriptor is ready for now, without waiting: poll()'s events, POLLNVAL if it fails.
+short PollNow(int descriptor, short events)
+{
+    pollfd device {descriptor, events, 0};
+    int ready = -1;
+    do {
+        ready = ::poll(&device, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready < 0 ? short(POLLNVAL) : device.revents;
+}
+
+} // namespace
 #endif
 
 SerialLink::SerialLink(QObject *parent)
@@ -140,14 +155,9 @@ QByteArray SerialLink::readAll()
 void SerialLink::FetchWaiting()
 {
 #ifdef Q_OS_UNIX
-    pollfd device {int(m_port->handle()), POLLIN, 0};
-    int ready = -1;
-    do {
-        ready = ::poll(&device, 1, 0);
-    } while (ready < 0 && errno == EINTR);
     // Only bytes to read: with nothing the wait would report a time-out, and a hang-up or an error
     // is the port's notice to handle.
-    if (ready > 0 && device.revents == POLLIN) {
+    if (PollNow(int(m_port->handle()), POLLIN) == POLLIN) {
         m_fetching = true;
         m_port->waitForReadyRead(0);
         m_fetching = false;
@@ -184,15 +194,10 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
 bool SerialLink::deviceGone() const
 {
 #ifdef Q_OS_UNIX
-    pollfd device {int(m_port->handle()), POLLOUT, 0};
-    int ready = -1;
-    do {
-        ready = ::poll(&device, 1, 0);
-    } while (ready < 0 && errno == EINTR);
     // A hang-up or an invalid descriptor is a device gone. So is a write that failed while the
     // driver had room: "try later" only comes from a full buffer (and this program writes only
     // when the driver says it has room), so anything else would fail again at every retry.
-    return ready < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL | POLLOUT));
+    return PollNow(int(m_port->handle()), POLLOUT) & (POLLHUP | POLLERR | POLLNVAL | POLLOUT);
 #else
     return true;
 #endif
