@@ -1,10 +1,11 @@
 // Prints how long a program takes from being started until its window is mapped on the X server,
 // seen from outside the process as a user's eye would: an X client of its own watches the root
 // window for the MapNotify of the new top-level window. The panel and a bare Qt window with as
-// many widgets are started in turns in the same run. Asserts nothing; needs an X server (run
-// under xvfb-run).
+// many widgets are started in turns in the same run; with several builds of the panel (before and
+// after a change), each takes its turn beside the bare window. Asserts nothing; needs an X server
+// (run under xvfb-run).
 //
-//   bench_mapstartup [--runs N] [PATH-TO-qz-remote [PATH-TO-bare_window]]
+//   bench_mapstartup [--runs N] [PATH-TO-qz-remote... PATH-TO-bare_window]
 #include "benchsupport.h"
 
 #include <QDir>
@@ -76,8 +77,12 @@ int main(int argc, char *argv[])
         else
             paths.emplace_back(argv[i]);
     }
-    const std::string panel = paths.size() > 0 ? paths[0] : QZ_REMOTE_PATH;
-    const std::string bare = paths.size() > 1 ? paths[1] : BARE_WINDOW_PATH;
+    // The last path is the bare window's when two or more are given.
+    const std::string bare = paths.size() > 1 ? paths.back() : BARE_WINDOW_PATH;
+    if (paths.size() > 1)
+        paths.pop_back();
+    if (paths.empty())
+        paths.emplace_back(QZ_REMOTE_PATH);
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
         std::fprintf(stderr, "bench_mapstartup: no X display (run under xvfb-run)\n");
@@ -92,19 +97,24 @@ int main(int argc, char *argv[])
     QDir::setCurrent(folder.path());
 
     bench::PrintMachine();
-    // One warm-up run each, so the disk cache is equal for both.
-    TimeToMap(display, {panel, "--port", "/dev/null"});
+    // One warm-up run each, so the disk cache is equal for all.
+    for (const std::string &panel : paths)
+        TimeToMap(display, {panel, "--port", "/dev/null"});
     TimeToMap(display, {bare, "170"});
-    std::vector<double> panelRuns;
+    std::vector<std::vector<double>> panelRuns(paths.size());
     std::vector<double> bareRuns;
     for (int i = 0; i < runs; ++i) {
-        panelRuns.push_back(TimeToMap(display, {panel, "--port", "/dev/null"}));
+        for (std::size_t p = 0; p < paths.size(); ++p)
+            panelRuns[p].push_back(TimeToMap(display, {paths[p], "--port", "/dev/null"}));
         bareRuns.push_back(TimeToMap(display, {bare, "170"}));
     }
-    Report("qz-remote (exec to map)", panelRuns);
+    for (std::size_t p = 0; p < paths.size(); ++p)
+        Report(paths.size() == 1 ? "qz-remote (exec to map)" : paths[p].c_str(), panelRuns[p]);
     Report("bare Qt window, 170 widgets", bareRuns);
-    std::printf("difference of the medians: %+.1f ms\n",
-        bench::Median(panelRuns) - bench::Median(bareRuns));
+    for (std::size_t p = 0; p < paths.size(); ++p)
+        std::printf("difference of the medians%s%s: %+.1f ms\n", paths.size() == 1 ? "" : ", ",
+            paths.size() == 1 ? "" : paths[p].c_str(),
+            bench::Median(panelRuns[p]) - bench::Median(bareRuns));
     XCloseDisplay(display);
     return 0;
 }
