@@ -106,9 +106,16 @@ void SetUpAfterFirstFrame(MainWindow &window, const RigctldGroup::ServerSource &
     new AfterFirstExposure(
         window.windowHandle(),
         [&window, server, &bandActivity, &commandLine, sweepOptions] {
-            // Network control: a group on the OPTIONS page, or the server --rigctld asks for.
-            auto *rigctldGroup = new RigctldGroup(server);
-            window.optionsPage().addGroup(rigctldGroup);
+            // Network control and band activity: groups on the OPTIONS page.
+            RigctldGroup *rigctldGroup = nullptr;
+            {
+                const PanelFontWhileBuilding panelFont;
+                rigctldGroup = new RigctldGroup(server);
+                window.optionsPage().addGroup(rigctldGroup);
+                window.optionsPage().addGroup(
+                    new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
+            }
+            // The server --rigctld asks for, or the one left on at the last run.
             if (commandLine.isSet("rigctld")) {
                 QString error;
                 if (!rigctldGroup->ListenAt(commandLine.value("rigctld"), &error))
@@ -116,9 +123,7 @@ void SetUpAfterFirstFrame(MainWindow &window, const RigctldGroup::ServerSource &
             } else {
                 rigctldGroup->Restore();
             }
-            // Band activity: a button on the OPTIONS page, or the sweep --sweep asks for.
-            window.optionsPage().addGroup(
-                new BandActivityGroup([&bandActivity] { bandActivity.OpenWindow(); }));
+            // The sweep --sweep asks for.
             if (sweepOptions.given)
                 bandActivity.Apply(sweepOptions);
         },

@@ -49,6 +49,7 @@ MainWindow::MainWindow(QSettings *store, const QString &channelText, QWidget *pa
     : QMainWindow(parent)
     , m_settings(std::make_unique<PanelSettings>(store))
 {
+    const PanelFontWhileBuilding panelFont;
     m_panel = BuildPanel(this);
     m_panel.Channelnum->setText(m_settings->startChannel(channelText));
 

@@ -260,6 +260,11 @@ public:
 };
 
 // The page widget for one tab; its controls are placed relative to the tab container's corner.
+QFont PanelWindowFont()
+{
+    return PanelFont(QStringLiteral("MS Sans Serif"), 8.25);
+}
+
 QWidget *AddPage(QTabWidget *tabs, const QString &caption)
 {
     auto *page = new QWidget;
@@ -603,7 +608,7 @@ Panel BuildPanel(QMainWindow *window)
     window->setWindowTitle(QString::fromLatin1(kWindowTitle));
     // A grey instrument panel: frames, option buttons and check boxes all take the window grey.
     window->setPalette(QPalette(kPanelGrey));
-    window->setFont(PanelFont(QStringLiteral("MS Sans Serif"), 8.25));
+    window->setFont(PanelWindowFont());
 
     auto *client = new QWidget(window);
     client->setObjectName(QStringLiteral("MainWindowClient"));
@@ -632,6 +637,17 @@ Panel BuildPanel(QMainWindow *window)
     // Nothing on the panel follows the window's size, so the size is fixed.
     window->setFixedSize(client->width(), client->height() + panel.StatusBar1->height());
     return panel;
+}
+
+PanelFontWhileBuilding::PanelFontWhileBuilding()
+    : m_applicationFont(QApplication::font())
+{
+    QApplication::setFont(PanelWindowFont());
+}
+
+PanelFontWhileBuilding::~PanelFontWhileBuilding()
+{
+    QApplication::setFont(m_applicationFont);
 }
 
 void DrawSignalMeter(TextDisplay &meter, int level)

@@ -95,5 +95,21 @@ struct Panel
 // caller.
 Panel BuildPanel(QMainWindow *window);
 
+// Qt's text boxes and group boxes lay their text out in the application's font as they are made,
+// before they take the font of the panel they are on: on a desktop without the panel's faces that
+// loads a whole font, and searches the system's substitutes, for text the panel never shows. While
+// one of these lives, the panel's font stands in for the application's.
+class PanelFontWhileBuilding
+{
+public:
+    PanelFontWhileBuilding();
+    ~PanelFontWhileBuilding();
+    PanelFontWhileBuilding(const PanelFontWhileBuilding &) = delete;
+    PanelFontWhileBuilding &operator=(const PanelFontWhileBuilding &) = delete;
+
+private:
+    QFont m_applicationFont;
+};
+
 // Draws a signal level (0 … 128) on the meter: one bar per unit, blue up to 110, red above.
 void DrawSignalMeter(TextDisplay &meter, int level);

@@ -70,7 +70,10 @@ private slots:
 
 void TestMainWindow::startUpState()
 {
+    const QFont desktopFont = QApplication::font();
     MainWindowRig rig;
+    // The panel's font stands in while the panel is built: dialogs keep the desktop's.
+    QCOMPARE(QApplication::font(), desktopFont);
     QCOMPARE(rig.p().DisplayFrequency->line(), QStringLiteral(" 105.900.000"));
     QCOMPARE(rig.p().OnOffLabel->color(), kRed);
     QCOMPARE(rig.p().ScanLabel->color(), kRed);
