@@ -16,7 +16,8 @@ struct Run
 };
 
 // Runs qz-remote as from a terminal with no display at all.
-Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = QString())
+Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = QString(),
+    const QString &folder = QString())
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -25,6 +26,7 @@ Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = 
         environment.insert("XDG_CONFIG_HOME", configHome);
     QProcess process;
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
     process.start(QStringLiteral(QZ_REMOTE_PATH), arguments);
     Run run;
     if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
@@ -81,10 +83,17 @@ void TestCommandLine::helpListsEveryOptionOnOneLine()
     }
 }
 
+// Started from a folder that holds a file named like one of its libraries, the program still loads
+// the system's.
 void TestCommandLine::versionWithoutADisplay()
 {
+    QTemporaryDir folder;
+    QFile decoy(folder.filePath(QStringLiteral("libQt6Core.so.6")));
+    QVERIFY(decoy.open(QIODevice::WriteOnly));
+    decoy.write("not a library");
+    decoy.close();
     for (const char *version : {"--version", "-v"}) {
-        const Run run = RunWithoutDisplay({version});
+        const Run run = RunWithoutDisplay({version}, QString(), folder.path());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QStringLiteral("qz-remote " QZ_VERSION "\n"));
     }
