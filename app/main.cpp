@@ -2,6 +2,7 @@
 #include "bandactivity.h"
 #include "bandactivitygroup.h"
 #include "commandline.h"
+#include "fontconfiguration.h"
 #include "linklog.h"
 #include "mainwindow.h"
 #include "memorytools.h"
@@ -169,6 +170,8 @@ int main(int argc, char *argv[])
     if (!sweepOptions.errors.isEmpty())
         return 2;
 
+    // Read on a second thread while Qt connects to the display; the panel's first font waits.
+    FontConfigurationReader fontConfiguration;
     // The settings file: ~/.config/qz-remote/qz-remote.conf.
     QApplication::setOrganizationName(QStringLiteral("qz-remote"));
     QApplication::setApplicationName(QStringLiteral("qz-remote"));
@@ -183,6 +186,7 @@ int main(int argc, char *argv[])
         EnableLinkTrace();
 
     QSettings settings;
+    fontConfiguration.Wait();
     MainWindow window(&settings, *channel);
     // Network clients and the band sweep drive the receiver session, as the panel does. The
     // network server, with Qt Network, is loaded when network control is first asked for.
