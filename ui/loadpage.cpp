@@ -96,13 +96,7 @@ LoadPage::LoadPage(const Panel &panel, MemoryPage &memory, QString memoryFilePat
         m_page = new QWidget;
         m_panel.SSTab1->addTab(m_page, QLatin1String(kLoadCaption));
     }
-    Build(m_page);
 
-    connect(m_reload, &QPushButton::clicked, this, &LoadPage::Reload);
-    connect(m_import, &QPushButton::clicked, this, &LoadPage::ImportChirp);
-    connect(m_export, &QPushButton::clicked, this, &LoadPage::ExportChirp);
-    connect(m_store, &QPushButton::clicked, this, [this] { StoreTuned(SelectedBank(), 0); });
-    connect(m_edit, &QPushButton::clicked, this, [this] { EditBank(SelectedBank()); });
     // Storing and editing from MAIN and MEMORY without a control of their own: a context menu on
     // the memory grid (empty slots are disabled, so the frame takes their clicks) and on the
     // frequency display.
@@ -118,17 +112,37 @@ LoadPage::LoadPage(const Panel &panel, MemoryPage &memory, QString memoryFilePat
             if (menu.exec(m_panel.DisplayFrequency->mapToGlobal(at)) == store)
                 StoreTuned(m_panel.MemoryBanks->currentIndex() + 1, 0);
         });
-    connect(m_banks, &QListWidget::itemClicked, this,
-        [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
-    connect(m_banks, &QListWidget::itemActivated, this,
-        [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
     connect(m_panel.MemoryBanks, &QComboBox::currentIndexChanged, this,
         [this](int index) { SelectListRow(index + 1); });
-    // The file may have changed since it was last shown.
+    // The page is made when first shown: it is not in the panel's first frame. The file may have
+    // changed since it was last shown.
     connect(m_panel.SSTab1, &QTabWidget::currentChanged, this, [this](int index) {
         if (m_panel.SSTab1->widget(index) == m_page)
             Reload();
     });
+}
+
+void LoadPage::EnsureBuilt()
+{
+    if (m_banks)
+        return;
+    Build(m_page);
+    connect(m_reload, &QPushButton::clicked, this, &LoadPage::Reload);
+    connect(m_import, &QPushButton::clicked, this, &LoadPage::ImportChirp);
+    connect(m_export, &QPushButton::clicked, this, &LoadPage::ExportChirp);
+    connect(m_store, &QPushButton::clicked, this, [this] { StoreTuned(SelectedBank(), 0); });
+    connect(m_edit, &QPushButton::clicked, this, [this] { EditBank(SelectedBank()); });
+    connect(m_banks, &QListWidget::itemClicked, this,
+        [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
+    connect(m_banks, &QListWidget::itemActivated, this,
+        [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
+    // Made on a page already on screen: shown and laid out now, so that the first look at the
+    // page shows them where they belong and the path is shortened to the field's real width.
+    if (m_page->isVisible()) {
+        for (QWidget *child : m_page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            child->show();
+    }
+    m_page->layout()->activate();
 }
 
 void LoadPage::Build(QWidget *page)
@@ -206,6 +220,7 @@ void LoadPage::Build(QWidget *page)
 
 void LoadPage::Reload()
 {
+    EnsureBuilt();
     const QFileInfo info(m_path);
     const QString shown = QDir::toNativeSeparators(m_path);
     m_file->setToolTip(shown);
@@ -283,13 +298,14 @@ void LoadPage::ShowBank(int bank)
 
 int LoadPage::SelectedBank() const
 {
-    const int row = m_banks->currentRow();
+    const int row = m_banks ? m_banks->currentRow() : -1;
     return row >= 0 ? row + 1 : m_panel.MemoryBanks->currentIndex() + 1;
 }
 
 void LoadPage::SelectListRow(int bank)
 {
-    if (bank >= 1 && bank <= kBankCount)
+    // Before the page is made, it selects the bank itself when it is.
+    if (m_banks && bank >= 1 && bank <= kBankCount)
         m_banks->setCurrentRow(bank - 1);
 }
 

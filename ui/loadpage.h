@@ -44,6 +44,7 @@ public:
     BankEditor *EditBank(int bank);
 
 private:
+    void EnsureBuilt();
     void Build(QWidget *page);
     int SelectedBank() const;
     void SelectListRow(int bank);

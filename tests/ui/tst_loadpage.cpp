@@ -169,6 +169,7 @@ private slots:
     void editMemoryOffersTheExample();
     void storeTunedChannel_data();
     void storeTunedChannel();
+    void storedBeforeThePageWasOpened();
     void tableEditsShowOnTheMemoryPage();
     void failedSaveLeavesTheFile_data();
     void failedSaveLeavesTheFile();
@@ -540,6 +541,31 @@ void TestLoadPage::storeTunedChannel()
     QTest::mouseClick(rig.p().Memory[size_t(stored)], Qt::LeftButton);
     QCOMPARE(CollectUntil(rig.pty, "BW1\r"), QByteArray("FRQ 0156.800;FM;BW1\r"));
     QCOMPARE(rig.p().TuningStep->currentText(), QStringLiteral("12.5 KHz"));
+}
+
+// Stored from the memory grid's menu before the LOAD page was ever opened: opened after, the page
+// shows its controls, the file in its field and what was stored.
+void TestLoadPage::storedBeforeThePageWasOpened()
+{
+    PanelRig rig(Example());
+    rig.window->show();
+    Answers answers({{"StoreDialog", [](QWidget *dialog) {
+                          dialog->findChild<QLineEdit *>("StoreName")->setText("MARINE");
+                          static_cast<QDialog *>(dialog)->accept();
+                      }}});
+    rig.window->findChild<LoadPage *>()->StoreTuned(1, 0);
+    QCOMPARE(answers.asked(), QStringList {"StoreDialog"});
+
+    rig.p().SSTab1->setCurrentIndex(4);
+    auto *status = rig.window->findChild<QLabel *>("LoadStatus");
+    auto *banks = rig.window->findChild<QListWidget *>("LoadBanks");
+    auto *file = rig.window->findChild<QLabel *>("LoadFile");
+    for (QWidget *shown : std::initializer_list<QWidget *> {status, banks, file})
+        QVERIFY(shown && shown->isVisible());
+    QCOMPARE(status->text(), QStringLiteral("Stored: MARINE in MEMORY BANK #01, A8 (slot 8)."));
+    QCOMPARE(banks->item(0)->text(), QStringLiteral("#01   8 channels"));
+    QVERIFY(file->text().startsWith("Memory file: "));
+    QVERIFY(file->fontMetrics().horizontalAdvance(file->text()) <= file->width());
 }
 
 // The bank as a table: a name cut with a word, moves, deletes, undo and redo, save, and the
