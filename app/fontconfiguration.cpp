@@ -1,11 +1,16 @@
 #include "fontconfiguration.h"
 
 #include <dlfcn.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
 void ReadFontConfiguration()
 {
+    // Not wanted before the panel's first font: the display server and the main thread go first
+    // (on Linux a thread has a niceness of its own).
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
     // Qt's font database brings fontconfig in; looked up rather than linked, so a Qt without it
     // needs nothing more. FcInit() installs the configuration it reads as the current one, which
     // Qt's own FcInit() then finds.
