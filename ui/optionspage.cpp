@@ -42,8 +42,12 @@ OptionsPage::OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPo
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *column = new QWidget;
+    m_scroll = scroll;
+    // Put in the scroll area, and laid out there, when the page is first shown; until then it
+    // waits on the page unseen.
+    auto *column = new QWidget(this);
     column->setObjectName(QStringLiteral("OptionsGroups"));
+    column->hide();
     // The port list across the page, the other groups side by side under it, so that every group
     // is in view on the panel's small page. The port list is added when the page is first shown.
     m_column = new QVBoxLayout(column);
@@ -55,7 +59,6 @@ OptionsPage::OptionsPage(QLineEdit &channel, PanelSettings &settings, KeyboardPo
     m_groups->addStretch(1);
     m_column->addLayout(m_groups);
     m_column->addStretch(1);
-    scroll->setWidget(column);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
@@ -179,6 +182,7 @@ void OptionsPage::EnsurePortGroup()
 {
     if (m_portList)
         return;
+    m_scroll->setWidget(m_column->parentWidget());
     QWidget *group = BuildPortGroup();
     m_column->insertWidget(0, group);
     // In place at once, not when the event loop next turns: a click may follow the show.

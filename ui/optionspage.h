@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTreeWidget;
 class QHBoxLayout;
 class QVBoxLayout;
@@ -59,6 +60,7 @@ private:
     QWidget *m_window;
     PortLister m_lister;
     QList<PortEntry> m_ports;
+    QScrollArea *m_scroll = nullptr;
     QVBoxLayout *m_column = nullptr;
     QHBoxLayout *m_groups = nullptr;
     QTreeWidget *m_portList = nullptr;
