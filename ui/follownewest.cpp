@@ -9,16 +9,19 @@
 FollowNewest::FollowNewest(QListView *view, CodeLog *log)
     : QObject(view)
     , m_view(view)
+    , m_log(log)
 {
-    view->setModel(log);
     view->installEventFilter(this);
     connect(log, &CodeLog::rowsInserted, this, &FollowNewest::ScrollSoon);
 }
 
 bool FollowNewest::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view && event->type() == QEvent::Show)
+    if (watched == m_view && event->type() == QEvent::Show) {
+        if (!m_view->model())
+            m_view->setModel(m_log);
         ScrollSoon();
+    }
     return false;
 }
 
