@@ -358,8 +358,11 @@ void BuildMainPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     panel.TuningStep->setObjectName(QStringLiteral("TuningStep"));
     MeasureNoEntries(panel.TuningStep);
     panel.TuningStep->setFont(PanelFont(QStringLiteral("Microsoft Sans Serif"), 12));
+    // All at once: one insertion for the list's model rather than one for each entry.
+    QStringList steps;
     for (const StepRow &row : kStepTable)
-        panel.TuningStep->addItem(QString::fromLatin1(row.caption));
+        steps << QString::fromLatin1(row.caption);
+    panel.TuningStep->addItems(steps);
     panel.TuningStep->setMaxVisibleItems(static_cast<int>(kStepTable.size()));
     Tint(panel.TuningStep, kListGrey, tintedStyle);
     panel.TuningStep->setGeometry(
@@ -500,8 +503,10 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
     panel.MemoryBanks->setObjectName(QStringLiteral("MemoryBanks"));
     MeasureNoEntries(panel.MemoryBanks);
     panel.MemoryBanks->setFont(PanelFont(QStringLiteral("Arial"), 15.75, true));
+    QStringList banks;
     for (int bank = 1; bank <= kBankCount; ++bank)
-        panel.MemoryBanks->addItem(QString::fromStdString(BankName(bank)));
+        banks << QString::fromStdString(BankName(bank));
+    panel.MemoryBanks->addItems(banks);
     Tint(panel.MemoryBanks, kMemoryBlue, tintedStyle);
     panel.MemoryBanks->setGeometry(
         Twips(360, 240, 3375, 0).adjusted(0, 0, 0, panel.MemoryBanks->sizeHint().height()));
