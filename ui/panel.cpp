@@ -259,12 +259,13 @@ public:
     }
 };
 
-// The page widget for one tab; its controls are placed relative to the tab container's corner.
+// The window's own font, which every control without one of its own takes.
 QFont PanelWindowFont()
 {
     return PanelFont(QStringLiteral("MS Sans Serif"), 8.25);
 }
 
+// The page widget for one tab; its controls are placed relative to the tab container's corner.
 QWidget *AddPage(QTabWidget *tabs, const QString &caption)
 {
     auto *page = new QWidget;

@@ -96,9 +96,10 @@ struct Panel
 Panel BuildPanel(QMainWindow *window);
 
 // Qt's text boxes and group boxes lay their text out in the application's font as they are made,
-// before they take the font of the panel they are on: on a desktop without the panel's faces that
-// loads a whole font, and searches the system's substitutes, for text the panel never shows. While
-// one of these lives, the panel's font stands in for the application's.
+// before they take the font of the panel they are on: that loads the desktop's font (and, where it
+// is a generic name such as "Sans Serif", searches the system's substitutes for it) for text the
+// panel never shows. While one of these lives, the panel's font stands in for the application's;
+// the application's is put back after.
 class PanelFontWhileBuilding
 {
 public:
