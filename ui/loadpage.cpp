@@ -136,8 +136,8 @@ void LoadPage::EnsureBuilt()
         [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
     connect(m_banks, &QListWidget::itemActivated, this,
         [this](QListWidgetItem *item) { ShowBank(m_banks->row(item) + 1); });
-    // Made on a page already on screen: shown and laid out now, so that the first look at the
-    // page shows them where they belong and the path is shortened to the field's real width.
+    // When made on a page already on screen, they are shown and laid out now: the first look at
+    // the page finds them in place, and the path is shortened to the field's real width.
     if (m_page->isVisible()) {
         for (QWidget *child : m_page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
             child->show();
