@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <dlfcn.h>
+
 // Xlib's macros (None, KeyPress, Bool...) clash with Qt's names: its headers come last.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -112,8 +114,38 @@ int VirtualKeyFromKeysym(unsigned long keysym)
     }
 }
 
+namespace {
+
+// The two calls of the X input library the key source makes. The library (and libXext with it) is
+// loaded when keys are first read, after the first frame, rather than with the program.
+struct XInputCalls
+{
+    int (*queryVersion)(Display *, int *, int *) = nullptr;
+    int (*selectEvents)(Display *, Window, XIEventMask *, int) = nullptr;
+};
+
+const XInputCalls *LoadXInput()
+{
+    static const XInputCalls calls = [] {
+        XInputCalls found;
+        if (void *library = dlopen("libXi.so.6", RTLD_LAZY | RTLD_LOCAL)) {
+            found.queryVersion
+                = reinterpret_cast<decltype(found.queryVersion)>(dlsym(library, "XIQueryVersion"));
+            found.selectEvents
+                = reinterpret_cast<decltype(found.selectEvents)>(dlsym(library, "XISelectEvents"));
+        }
+        return found;
+    }();
+    return calls.queryVersion && calls.selectEvents ? &calls : nullptr;
+}
+
+} // namespace
+
 std::unique_ptr<X11KeySource> X11KeySource::Open(const QByteArray &displayName)
 {
+    const XInputCalls *xinput = LoadXInput();
+    if (!xinput)
+        return nullptr;
     QByteArray name = displayName;
     if (name.isEmpty() && qGuiApp) {
         // Qt may have been given another display than $DISPLAY on its command line.
@@ -133,7 +165,7 @@ std::unique_ptr<X11KeySource> X11KeySource::Open(const QByteArray &displayName)
     int major = 2;
     int minor = 2;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)
-        || XIQueryVersion(display, &major, &minor) != Success) {
+        || xinput->queryVersion(display, &major, &minor) != Success) {
         XCloseDisplay(display);
         return nullptr;
     }
@@ -145,7 +177,7 @@ std::unique_ptr<X11KeySource> X11KeySource::Open(const QByteArray &displayName)
     mask.deviceid = XIAllMasterDevices;
     mask.mask_len = sizeof bits;
     mask.mask = bits;
-    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+    xinput->selectEvents(display, DefaultRootWindow(display), &mask, 1);
     // Num Lock changes the keypad's keys: follow its state as events rather than asking.
     int xkbOpcode = 0;
     int xkbEventBase = -1;

@@ -25,7 +25,7 @@ depends=$(dpkg-deb -f "${deb[0]}" Depends)
 echo "Depends: $depends"
 names=$(tr ',' '\n' <<<"$depends" | sed 's/(.*//; s/ //g')
 for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 \
-    libqt6network6; do
+    libqt6network6 libxi6; do
     grep -qxF "$library" <<<"$names" || fail "Depends lacks $library"
 done
 
