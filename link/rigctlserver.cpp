@@ -57,12 +57,6 @@ RigctlServer::RigctlServer(RigTarget &rig, QObject *parent)
     , m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &RigctlServer::Accept);
-    const auto changed = [this] {
-        if (m_changed)
-            m_changed();
-    };
-    connect(this, &RigctlServer::clientCountChanged, this, changed);
-    connect(this, &RigctlServer::listeningChanged, this, changed);
 }
 
 RigctlServer::~RigctlServer()
@@ -78,7 +72,7 @@ bool RigctlServer::Listen(const QHostAddress &address, quint16 port)
         return false;
     }
     m_error.clear();
-    emit listeningChanged(true);
+    Changed();
     return true;
 }
 
@@ -89,7 +83,13 @@ void RigctlServer::Stop()
     for (Client *client : std::vector<Client *>(m_clients))
         Drop(client);
     if (wasListening)
-        emit listeningChanged(false);
+        Changed();
+}
+
+void RigctlServer::Changed()
+{
+    if (m_changed)
+        m_changed();
 }
 
 bool RigctlServer::isListening() const
@@ -178,7 +178,7 @@ void RigctlServer::Accept()
         });
         if (m_idleTimeoutMs > 0)
             client->idle->start(m_idleTimeoutMs);
-        emit clientCountChanged(clientCount());
+        Changed();
         // Lines may have arrived with the connection.
         if (socket->bytesAvailable() > 0)
             ServeSoon(client);
@@ -315,7 +315,7 @@ void RigctlServer::Forget(Client *client)
     if (it == m_clients.end())
         return;
     m_clients.erase(it);
-    emit clientCountChanged(clientCount());
+    Changed();
 }
 
 void RigctlServer::Drop(Client *client)

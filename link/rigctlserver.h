@@ -66,12 +66,11 @@ public:
     void SetIdleTimeout(int milliseconds) override;
     void OnChange(std::function<void()> changed) override { m_changed = std::move(changed); }
 
-signals:
-    void clientCountChanged(int count);
-    void listeningChanged(bool listening);
-
 private:
     struct Client;
+
+    // Tells whoever set OnChange(): listening started or stopped, or a client came or went.
+    void Changed();
 
     void Accept();
     void Serve(Client *client);
