@@ -14,10 +14,13 @@
 
 namespace {
 
+// An IPv6 address in brackets, as it stands before ":PORT"; others, and one in brackets already,
+// as they are.
 QString AddressText(const QString &address)
 {
-    return address.contains(QLatin1Char(':')) ? QLatin1Char('[') + address + QLatin1Char(']')
-                                              : address;
+    return address.contains(QLatin1Char(':')) && !address.startsWith(QLatin1Char('['))
+        ? QLatin1Char('[') + address + QLatin1Char(']')
+        : address;
 }
 
 // The protocol has no password: anyone who reaches the port is the operator.
@@ -191,10 +194,8 @@ bool RigctldGroup::Start(QString *error)
         return false;
     }
     const QString address = m_address->text().trimmed();
-    const QString hostAndPort = (address.contains(QLatin1Char(':')) && !address.startsWith('['))
-        ? QStringLiteral("[%1]:%2").arg(address).arg(m_port->value())
-        : QStringLiteral("%1:%2").arg(address).arg(m_port->value());
-    const std::optional<NetworkServer::Place> where = server->ParsePlace(hostAndPort);
+    const std::optional<NetworkServer::Place> where = server->ParsePlace(
+        AddressText(address) + QLatin1Char(':') + QString::number(m_port->value()));
     if (!where)
         m_problem = tr("\"%1\" is not an address to listen on").arg(address);
     else if (!server->Listen(*where))

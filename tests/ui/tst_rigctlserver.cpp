@@ -332,6 +332,8 @@ private slots:
     void defaultPortForTheFlag_data();
     void defaultPortForTheFlag();
     void optionsGroupRemembersTheOperatorsChoice();
+    void optionsGroupTakesIPv6Addresses_data();
+    void optionsGroupTakesIPv6Addresses();
     void commandLineServerIsNotRemembered();
     void serverModuleIsLoadedOnFirstUse_data();
     void serverModuleIsLoadedOnFirstUse();
@@ -1104,6 +1106,37 @@ void TestRigctlServer::commandLineServerIsNotRemembered()
     QVERIFY2(error.contains(QString::number(holder.serverPort())), qPrintable(error));
     QVERIFY(!rig.server.isListening());
     QVERIFY(!group.ListenAt("x:y", &error));
+}
+
+// An IPv6 address typed in the group, with or without its brackets, is listened on and shown in
+// brackets before the port.
+void TestRigctlServer::optionsGroupTakesIPv6Addresses_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("bare") << "::1";
+    QTest::newRow("in brackets") << "[::1]";
+}
+
+void TestRigctlServer::optionsGroupTakesIPv6Addresses()
+{
+    QFETCH(QString, typed);
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("this machine has no IPv6 loopback");
+    const quint16 port = probe.serverPort();
+    probe.close();
+    ServerRig rig;
+    rig.server.Stop();
+    auto *group = new RigctldGroup(Serving(rig.server));
+    rig.window.optionsPage().addGroup(group);
+    group->findChild<QLineEdit *>("RigctldAddress")->setText(typed);
+    group->findChild<QSpinBox *>("RigctldPort")->setValue(port);
+    group->findChild<QCheckBox *>("RigctldEnable")->click();
+    QVERIFY(rig.server.isListening());
+    QCOMPARE(rig.server.address(), QHostAddress(QHostAddress::LocalHostIPv6));
+    QCOMPARE(group->findChild<QLabel *>("RigctldStatus")->text(),
+        QStringLiteral("Listening on [::1]:%1, no clients connected").arg(port));
+    QSettings().clear();
 }
 
 void TestRigctlServer::serverModuleIsLoadedOnFirstUse_data()
