@@ -108,12 +108,15 @@ int main(int argc, char *argv[])
             panelRuns[p].push_back(TimeToMap(display, {paths[p], "--port", "/dev/null"}));
         bareRuns.push_back(TimeToMap(display, {bare, "170"}));
     }
+    // One panel is named as before; several by their paths.
+    const auto name = [&](std::size_t p) {
+        return paths.size() == 1 ? std::string("qz-remote (exec to map)") : paths[p];
+    };
     for (std::size_t p = 0; p < paths.size(); ++p)
-        Report(paths.size() == 1 ? "qz-remote (exec to map)" : paths[p].c_str(), panelRuns[p]);
+        Report(name(p).c_str(), panelRuns[p]);
     Report("bare Qt window, 170 widgets", bareRuns);
     for (std::size_t p = 0; p < paths.size(); ++p)
-        std::printf("difference of the medians%s%s: %+.1f ms\n", paths.size() == 1 ? "" : ", ",
-            paths.size() == 1 ? "" : paths[p].c_str(),
+        std::printf("difference of the medians, %s: %+.1f ms\n", name(p).c_str(),
             bench::Median(panelRuns[p]) - bench::Median(bareRuns));
     XCloseDisplay(display);
     return 0;
