@@ -306,18 +306,26 @@ int ExportChirp(const Arguments &args, std::ostream &out, std::ostream &err)
 
 } // namespace
 
-int RunMemoryTool(int argc, char **argv, std::ostream &out, std::ostream &err)
+namespace {
+
+// The tool the arguments name, run; they name one.
+int RunTool(const Arguments &args, std::ostream &out, std::ostream &err)
 {
-    const Arguments args = Parse(argc, argv);
     if (!args.problem.empty())
         return Usage(err, args.problem);
-    if (!args.tool)
-        return kNotAMemoryTool;
     if (args.tool->name == "check-memory")
         return CheckMemory(args.toolValue.value_or(kMemoryFileName), out, err);
     if (args.tool->name == "import-chirp")
         return ImportChirp(args, out, err);
     return ExportChirp(args, out, err);
+}
+
+} // namespace
+
+int RunMemoryTool(int argc, char **argv, std::ostream &out, std::ostream &err)
+{
+    const Arguments args = Parse(argc, argv);
+    return args.tool ? RunTool(args, out, err) : kNotAMemoryTool;
 }
 
 namespace {
@@ -353,13 +361,14 @@ private:
 
 int RunMemoryTool(int argc, char **argv)
 {
-    if (!Parse(argc, argv).tool)
+    const Arguments args = Parse(argc, argv);
+    if (!args.tool)
         return kNotAMemoryTool;
     FileBuffer outBuffer(stdout);
     FileBuffer errBuffer(stderr);
     std::ostream out(&outBuffer);
     std::ostream err(&errBuffer);
-    const int status = RunMemoryTool(argc, argv, out, err);
+    const int status = RunTool(args, out, err);
     out.flush();
     err.flush();
     return status;
