@@ -17,7 +17,7 @@ struct Run
 
 // Runs qz-remote as from a terminal with no display at all.
 Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = QString(),
-    const QString &folder = QString())
+    const QString &folder = QString(), const QString &program = QStringLiteral(QZ_REMOTE_PATH))
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -27,7 +27,7 @@ Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = 
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(QZ_REMOTE_PATH), arguments);
+    process.start(program, arguments);
     Run run;
     if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -48,6 +48,7 @@ private slots:
     void versionWithoutADisplay();
     void mistakesAreReportedWithoutADisplay_data();
     void mistakesAreReportedWithoutADisplay();
+    void missingNetworkModuleIsSaid();
     void qtsOwnOptionsReachQt();
     void rememberedPortUnlessOneIsGiven();
     void networkServerOpenToOthersIsSaid();
@@ -127,6 +128,22 @@ void TestCommandLine::mistakesAreReportedWithoutADisplay()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QString());
     QVERIFY2(run.err.split('\n').contains(message), qPrintable(run.err));
+}
+
+// Installed without its network module, the program asked for network control says so and ends:
+// it neither crashes nor runs on without the server the operator asked for.
+void TestCommandLine::missingNetworkModuleIsSaid()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("bin")));
+    const QString program = folder.filePath(QStringLiteral("bin/qz-remote"));
+    QVERIFY(QFile::copy(QStringLiteral(QZ_REMOTE_PATH), program));
+    const Run run
+        = RunWithoutDisplay({"-platform", "offscreen", "--port", "/dev/null", "--rigctld", "4532"},
+            folder.path(), folder.path(), program);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("qz-remote: network control is not available: ")),
+        qPrintable(run.err));
 }
 
 void TestCommandLine::qtsOwnOptionsReachQt()
