@@ -61,6 +61,8 @@ RigctlServer::RigctlServer(RigTarget &rig, QObject *parent)
 
 RigctlServer::~RigctlServer()
 {
+    // Whoever set OnChange() may be gone already; the server's own end is told to no one.
+    m_changed = nullptr;
     Stop();
 }
 
