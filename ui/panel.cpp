@@ -236,9 +236,9 @@ void FitEntriesToWidth(QComboBox *list)
     list->setFont(font);
 }
 
-// Fits the list once it is first shown rather than while the panel is built: the bank list is not
-// in the first frame, and measuring its 99 names, again at each smaller size tried, is the
-// costliest part of building the panel.
+// Sizes the list once it is first shown rather than while the panel is built: the bank list is
+// not in the first frame. Its height is its font's, and measuring that loads the font; its 99
+// names, measured again at each smaller size tried, are the costliest part of building the panel.
 class FitWhenFirstShown : public QObject
 {
 public:
@@ -252,7 +252,9 @@ public:
     {
         if (event->type() == QEvent::Show) {
             list->removeEventFilter(this);
-            FitEntriesToWidth(static_cast<QComboBox *>(list));
+            auto *combo = static_cast<QComboBox *>(list);
+            combo->resize(combo->width(), combo->sizeHint().height());
+            FitEntriesToWidth(combo);
             deleteLater();
         }
         return false;
@@ -509,8 +511,7 @@ void BuildMemoryPage(QWidget *page, Panel &panel, QStyle *tintedStyle)
         banks << QString::fromStdString(BankName(bank));
     panel.MemoryBanks->addItems(banks);
     Tint(panel.MemoryBanks, kMemoryBlue, tintedStyle);
-    panel.MemoryBanks->setGeometry(
-        Twips(360, 240, 3375, 0).adjusted(0, 0, 0, panel.MemoryBanks->sizeHint().height()));
+    panel.MemoryBanks->setGeometry(Twips(360, 240, 3375, 0));
     new FitWhenFirstShown(panel.MemoryBanks);
 
     const QFont memoryFont = PanelFont(QStringLiteral("Arial"), 9.75, true);

@@ -544,10 +544,11 @@ void TestPanel::keypadDisplayShowsWholeDigits()
 
 void TestPanel::bankNamesClearTheArrow()
 {
-    // Every bank's name fits the list's text field, so no digit hides under the arrow, once the
-    // list is on screen.
+    // Every bank's name fits the list's text field, so no digit hides under the arrow, and the
+    // list is as tall as its font wants, once the list is on screen.
     QComboBox *banks = m_panel.MemoryBanks;
     m_panel.SSTab1->setCurrentIndex(3);
+    QVERIFY(banks->height() >= banks->sizeHint().height());
     QStyleOptionComboBox option;
     option.initFrom(banks);
     option.rect = banks->rect();
