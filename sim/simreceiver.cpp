@@ -53,6 +53,9 @@ SimReceiver::SimReceiver(QObject *parent)
     m_lineTimer.setSingleShot(true);
     m_lineTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_lineTimer, &QTimer::timeout, this, &SimReceiver::pumpLine);
+    m_actTimer.setSingleShot(true);
+    m_actTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_actTimer, &QTimer::timeout, this, &SimReceiver::processReceived);
 }
 
 void SimReceiver::setTiming(Timing timing)
@@ -225,6 +228,8 @@ void SimReceiver::readAtLineSpeed()
     }
     m_inCredit -= double(n);
     m_bytesReceived += n;
+    // What was acted on meanwhile has left the buffer before these bytes came.
+    processReceived();
     // A faster line's burst per look is larger: the buffer holds as much of the line's time.
     const int receiveBufferBytes
         = qRound(kReceiveBufferBytes * std::max(1.0, m_lineBytesPerSecond / kLineBytesPerSecond));
@@ -245,22 +250,33 @@ void SimReceiver::readAtLineSpeed()
 
 void SimReceiver::processReceived()
 {
-    while (!m_acting && !m_received.isEmpty()) {
+    const qint64 now = m_lineClock.nsecsElapsed();
+    // A command waiting in the buffer behind another is started when that one is done.
+    bool followsAnother = false;
+    for (;;) {
+        if (m_acting) {
+            if (now < m_actDoneNs) {
+                m_actTimer.start(int((m_actDoneNs - now + 999'999) / 1'000'000));
+                return;
+            }
+            m_acting = false;
+            handleLine(std::exchange(m_actingOn, QByteArray()));
+            followsAnother = true;
+        }
+        if (m_received.isEmpty())
+            return;
         const char ch = m_received.front();
         m_received.remove(0, 1);
         if (!takeByte(ch))
             continue;
-        const QByteArray line = std::exchange(m_line, QByteArray());
+        QByteArray line = std::exchange(m_line, QByteArray());
         if (m_actMs == 0) {
             handleLine(line);
             continue;
         }
         m_acting = true;
-        QTimer::singleShot(m_actMs, Qt::PreciseTimer, this, [this, line] {
-            handleLine(line);
-            m_acting = false;
-            processReceived();
-        });
+        m_actingOn = std::move(line);
+        m_actDoneNs = (followsAnother ? m_actDoneNs : now) + qint64(m_actMs) * 1'000'000;
     }
 }
 

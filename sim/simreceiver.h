@@ -121,7 +121,9 @@ private:
     void pumpLine();
     void readAtLineSpeed();
     void writeAtLineSpeed();
-    // Works through the receive buffer, one command at a time, each after the time it takes.
+    // Works through the receive buffer, one command at a time, each after the time it takes, and
+    // acts on every command whose time has come: a late look (a busy host) catches up as the
+    // receiver would have, instead of letting the buffer overflow meanwhile.
     void processReceived();
     // Bytes the line has carried in one direction since the last call; credit is what is left.
     double refill(double &credit, qint64 &atNs, bool &idle);
@@ -151,6 +153,9 @@ private:
     bool m_outIdle = true;
     QByteArray m_received; // the receive buffer
     bool m_acting = false;
+    QByteArray m_actingOn; // the command being acted on
+    qint64 m_actDoneNs = 0; // on the line's clock
+    QTimer m_actTimer {this};
     qint64 m_bytesReceived = 0;
     qint64 m_overrunBytes = 0;
     QByteArray m_pending;

@@ -148,6 +148,7 @@ private slots:
     void lineSpeedRepliesAsTheLineCarriesThem();
     void lineSpeedActsAFewMillisecondsAfterTheLine();
     void outrunningTheReceiverLosesBytes();
+    void aBusyHostLosesNothing();
 
 private:
     // Sends lines (CR added to each) and waits until the receiver has taken all of them.
@@ -666,6 +667,22 @@ void TestSimReceiver::outrunningTheReceiverLosesBytes()
     m_rx->setActMs(SimReceiver::kDefaultActMs);
     QVERIFY(m_line->send("\rCOR 8\r"));
     QTRY_COMPARE_WITH_TIMEOUT(m_rx->squelch(), 8, 1000);
+}
+
+void TestSimReceiver::aBusyHostLosesNothing()
+{
+    // A loaded machine that serves the simulated receiver only every 20 ms must not make it lose
+    // commands a real receiver keeps up with: 40 queries at the line's pace, 40 replies.
+    m_rx->setTiming(SimReceiver::Timing::LineSpeed);
+    QVERIFY(sendLines({"RMT"}));
+    QVERIFY(m_line->send(QByteArray("SS?\r").repeated(40)));
+    QDeadlineTimer guard(5000);
+    while (countReplies(m_line->received()) < 40 && !guard.hasExpired()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    QCOMPARE(m_rx->overrunBytes(), qint64(0));
+    QCOMPARE(countReplies(m_line->received()), 40);
 }
 
 QTEST_GUILESS_MAIN(TestSimReceiver)
