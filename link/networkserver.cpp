@@ -1,6 +1,7 @@
 #include "networkserver.h"
 
-#include <QCoreApplication>
+#include "modulepath.h"
+
 #include <QLibrary>
 
 namespace {
@@ -14,12 +15,8 @@ constexpr const char *kEntryPoint = "QzNewNetworkServer";
 std::unique_ptr<NetworkServer> LoadNetworkServer(
     RigTarget &rig, QString *why, const QString &folder)
 {
-    const QString path = (folder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                     + QStringLiteral("/" QZ_MODULE_DIR_FROM_PROGRAM)
-                                           : folder)
-        + QStringLiteral("/rigctld.so");
     // Never unloaded: the server's code runs until the program ends.
-    QLibrary module(path);
+    QLibrary module(ModulePath(QStringLiteral("rigctld.so"), folder));
     const auto newServer = reinterpret_cast<NewServer>(module.resolve(kEntryPoint));
     if (!newServer) {
         if (why)

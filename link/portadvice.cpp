@@ -221,29 +221,27 @@ QList<PortHolder> ProcessesHoldingDevice(const QString &device)
     return holders;
 }
 
-QString PortOpenAdvice(
-    const QString &device, QSerialPort::SerialPortError error, const QString &systemText)
+QString PortOpenAdvice(const QString &device, PortError error, const QString &systemText)
 {
     const QString head
         = Tr("The serial port %1 cannot be opened.").arg(device) + QStringLiteral("\n\n");
     switch (error) {
-    case QSerialPort::DeviceNotFoundError:
+    case PortError::DeviceNotFound:
         return head
             + Tr("There is no such device. If the receiver is connected through a USB adapter, "
                  "check that the adapter is plugged in; the OPTIONS page lists the serial ports "
                  "the system offers.");
-    case QSerialPort::PermissionError:
-    case QSerialPort::OpenError: {
+    case PortError::Permission:
+    case PortError::Open: {
         // The port's lock or the device's exclusive mode is reported as a permission error too:
         // whether this user may use the device at all tells the two apart.
         const QByteArray path = QFile::encodeName(device);
         const int accessError = access(path.constData(), R_OK | W_OK) == 0 ? 0 : errno;
-        if (error == QSerialPort::PermissionError
-            && (accessError == EACCES || accessError == EPERM))
+        if (error == PortError::Permission && (accessError == EACCES || accessError == EPERM))
             return head + PermissionAdvice(device);
         return head + BusyAdvice(device);
     }
-    case QSerialPort::UnsupportedOperationError:
+    case PortError::UnsupportedOperation:
         return head
             + Tr("%1 is not a serial port: the system cannot set its line speed. Choose a port on "
                  "the OPTIONS page.")

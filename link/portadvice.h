@@ -1,7 +1,8 @@
 #pragma once
 
+#include "serialdevice.h"
+
 #include <QList>
-#include <QSerialPort>
 #include <QString>
 
 // A process that has a device open, as the system shows it.
@@ -17,8 +18,8 @@ struct PortHolder
 // - No permission: names the device's group (read from the device itself) and the command that
 //   adds the user to it, then a new login. Never advises opening the device to everyone.
 // - In use: names the processes holding it where the system lets this user see them.
-QString PortOpenAdvice(const QString &device, QSerialPort::SerialPortError error,
-    const QString &systemText = QString());
+QString PortOpenAdvice(
+    const QString &device, PortError error, const QString &systemText = QString());
 
 // The processes other than this one that hold the device: those with it among their open files
 // (only processes this user may inspect) and the owner of a serial-port lock file for it.

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <QStringList>
 
 namespace {
@@ -41,16 +40,15 @@ QString RealPath(const QString &path)
 
 QList<PortEntry> SystemPorts()
 {
+    // Without the serial port module there is no port to list; opening one says why.
+    const std::optional<QList<SystemPortInfo>> infos = ListSerialPorts(nullptr);
     QList<PortEntry> ports;
-    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : infos) {
-        QString description = info.description();
-        if (description.isEmpty())
-            description = PortKindDescription(info.systemLocation());
-        ports << PortEntry {info.systemLocation(), description, info.manufacturer(),
-            info.serialNumber(),
-            UsbId(info.hasVendorIdentifier(), info.vendorIdentifier(), info.hasProductIdentifier(),
-                info.productIdentifier())};
+    for (const SystemPortInfo &info : infos.value_or(QList<SystemPortInfo>())) {
+        const QString description
+            = info.description.isEmpty() ? PortKindDescription(info.device) : info.description;
+        ports << PortEntry {info.device, description, info.manufacturer, info.serialNumber,
+            UsbId(info.vendor.has_value(), info.vendor.value_or(0), info.product.has_value(),
+                info.product.value_or(0))};
     }
     return ports;
 }

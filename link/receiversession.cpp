@@ -122,8 +122,7 @@ bool ReceiverSession::PowerOn(Origin origin)
         const QString channelText = m_controls.ChannelText();
         const QString portName = PortNameForChannel(channelText);
         if (portName.isEmpty()) {
-            emit openFailed(
-                channelText, portName, QSerialPort::DeviceNotFoundError, QString(), origin);
+            emit openFailed(channelText, portName, PortError::DeviceNotFound, QString(), origin);
             return false;
         }
         m_port->setPortName(portName);
@@ -162,7 +161,7 @@ void ReceiverSession::Shutdown()
     m_port->close();
 }
 
-void ReceiverSession::PortFailed(QSerialPort::SerialPortError error, const QString &reason)
+void ReceiverSession::PortFailed(PortError error, const QString &reason)
 {
     const QString name = m_port->portName();
     SetState(State::Off);

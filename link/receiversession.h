@@ -1,9 +1,9 @@
 #pragma once
 
 #include "bandsweep.h"
+#include "serialdevice.h"
 
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <QTimer>
 
@@ -119,12 +119,11 @@ signals:
     void answeringChanged(bool answering);
     // ON could not open the port; the session stays Off. portName is empty when the channel text
     // names no port at all.
-    void openFailed(const QString &channelText, const QString &portName,
-        QSerialPort::SerialPortError error, const QString &reason, ReceiverSession::Origin origin);
+    void openFailed(const QString &channelText, const QString &portName, PortError error,
+        const QString &reason, ReceiverSession::Origin origin);
     // The open port failed (an unplugged adapter, an I/O error) and has been closed; the session
     // is Off.
-    void linkFailed(
-        const QString &portName, QSerialPort::SerialPortError error, const QString &reason);
+    void linkFailed(const QString &portName, PortError error, const QString &reason);
 
 private:
     // SweepPort
@@ -137,7 +136,7 @@ private:
 
     void SetState(State state);
     void SweepStopped();
-    void PortFailed(QSerialPort::SerialPortError error, const QString &reason);
+    void PortFailed(PortError error, const QString &reason);
     void PortClosed();
 
     // The one way a reading is taken, for the poll, the sweep and the network alike.

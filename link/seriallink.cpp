@@ -28,24 +28,15 @@ short PollNow(int descriptor, short events)
 
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
-    , m_port(new QSerialPort(this))
-{
-    m_port->setReadBufferSize(kReadBufferBytes);
-    connect(m_port, &QSerialPort::errorOccurred, this, &SerialLink::onError);
-    connect(m_port, &QSerialPort::readyRead, this, [this] {
-        if (!m_fetching)
-            emit received();
-    });
-}
+{ }
 
 SerialLink::~SerialLink() = default;
 
 void SerialLink::setPortName(const QString &name)
 {
-    if (m_port->isOpen())
+    if (isOpen())
         return;
     m_name = name;
-    m_port->setPortName(name);
 }
 
 QString SerialLink::portName() const
@@ -56,25 +47,38 @@ QString SerialLink::portName() const
 bool SerialLink::open()
 {
     m_error.clear();
-    m_errorKind = QSerialPort::NoError;
-    if (m_port->isOpen())
+    m_errorKind = PortError::None;
+    if (isOpen())
         return true;
     if (m_name.isEmpty()) {
         m_error = tr("No serial port is named.");
-        m_errorKind = QSerialPort::DeviceNotFoundError;
+        m_errorKind = PortError::DeviceNotFound;
         return false;
     }
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    if (!m_port) {
+        QString why;
+        m_port = NewSerialDevice(&why);
+        if (!m_port) {
+            m_error = tr("This installation cannot use serial ports (%1).").arg(why);
+            m_errorKind = PortError::Unknown;
+            qCDebug(lcLink).noquote() << LinkLogTime() << "cannot open" << m_name << m_error;
+            return false;
+        }
+        m_port->setReadBufferSize(kReadBufferBytes);
+        m_port->OnError([this](PortError error) { onError(error); });
+        m_port->OnReadyRead([this] {
+            if (!m_fetching)
+                emit received();
+        });
+    }
+    m_port->setPortName(m_name);
+    if (!m_port->open()) {
         m_error = m_port->errorString();
         m_errorKind = m_port->error();
         m_port->clearError();
         return false;
     }
-    const bool configured = m_port->setBaudRate(QSerialPort::Baud9600)
-        && m_port->setDataBits(QSerialPort::Data8) && m_port->setParity(QSerialPort::NoParity)
-        && m_port->setStopBits(QSerialPort::OneStop)
-        && m_port->setFlowControl(QSerialPort::NoFlowControl);
-    if (!configured) {
+    if (!m_port->configure()) {
         m_error = m_port->errorString();
         m_errorKind = m_port->error();
         m_port->close();
@@ -82,7 +86,7 @@ bool SerialLink::open()
         return false;
     }
     // Whatever a receiver sent before the link came up is not an answer to anything of ours.
-    m_port->clear(QSerialPort::Input);
+    m_port->clearInput();
     qCDebug(lcLink).noquote() << LinkLogTime() << "open" << m_name;
     emit opened();
     return true;
@@ -90,10 +94,11 @@ bool SerialLink::open()
 
 void SerialLink::close()
 {
-    const bool wasOpen = m_port->isOpen();
+    const bool wasOpen = isOpen();
     if (wasOpen)
         m_port->close();
-    m_port->clearError();
+    if (m_port)
+        m_port->clearError();
     if (wasOpen) {
         qCDebug(lcLink).noquote() << LinkLogTime() << "close" << m_name;
         emit closed();
@@ -102,15 +107,15 @@ void SerialLink::close()
 
 bool SerialLink::isOpen() const
 {
-    return m_port->isOpen();
+    return m_port && m_port->isOpen();
 }
 
 bool SerialLink::write(const QByteArray &bytes)
 {
-    if (!m_port->isOpen())
+    if (!isOpen())
         return false;
     qCDebug(lcLink).noquote() << LinkLogTime() << "out" << LinkLogText(bytes);
-    // QSerialPort keeps what it is given and writes it whenever the driver can take more.
+    // The port keeps what it is given and writes it whenever the driver can take more.
     if (m_port->write(bytes) != bytes.size()) {
         fail(m_port->error(), m_port->errorString());
         return false;
@@ -119,23 +124,23 @@ bool SerialLink::write(const QByteArray &bytes)
     // wait that follows a command is measured from here. Only while the driver can take bytes:
     // flushing into a full buffer makes QSerialPort report "Resource temporarily unavailable".
 #ifdef Q_OS_UNIX
-    pollfd writable {int(m_port->handle()), POLLOUT, 0};
+    pollfd writable {m_port->handle(), POLLOUT, 0};
     if (::poll(&writable, 1, 0) == 1 && (writable.revents & POLLOUT))
         m_port->flush();
 #else
     m_port->flush();
 #endif
-    return m_port->isOpen();
+    return isOpen();
 }
 
 qint64 SerialLink::pendingBytes() const
 {
-    if (!m_port->isOpen())
+    if (!isOpen())
         return 0;
     qint64 pending = m_port->bytesToWrite();
 #if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
     int driverQueue = 0;
-    if (::ioctl(int(m_port->handle()), TIOCOUTQ, &driverQueue) == 0 && driverQueue > 0)
+    if (::ioctl(m_port->handle(), TIOCOUTQ, &driverQueue) == 0 && driverQueue > 0)
         pending += driverQueue;
 #endif
     return pending;
@@ -143,7 +148,7 @@ qint64 SerialLink::pendingBytes() const
 
 QByteArray SerialLink::readAll()
 {
-    if (!m_port->isOpen())
+    if (!isOpen())
         return {};
     FetchWaiting();
     const QByteArray bytes = m_port->readAll();
@@ -157,20 +162,20 @@ void SerialLink::FetchWaiting()
 #ifdef Q_OS_UNIX
     // Only bytes to read: with nothing the wait would report a time-out, and a hang-up or an error
     // is the port's notice to handle.
-    if (PollNow(int(m_port->handle()), POLLIN) == POLLIN) {
+    if (PollNow(m_port->handle(), POLLIN) == POLLIN) {
         m_fetching = true;
-        m_port->waitForReadyRead(0);
+        m_port->fetchWaiting();
         m_fetching = false;
     }
 #endif
 }
 
-void SerialLink::onError(QSerialPort::SerialPortError error)
+void SerialLink::onError(PortError error)
 {
-    if (!m_port->isOpen())
+    if (!isOpen())
         return;
     switch (error) {
-    case QSerialPort::ResourceError:
+    case PortError::Resource:
         // QSerialPort reports both a vanished device (EIO) and a full transmit buffer (EAGAIN) as
         // a resource error. A full buffer only means "later": the bytes stay in the port, which
         // writes them once the driver can take them.
@@ -180,8 +185,8 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
             break;
         }
         [[fallthrough]];
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
+    case PortError::Read:
+    case PortError::Write:
         // A vanished device makes QSerialPort repeat these errors in a tight loop until the port
         // is closed: close on the first one and report it once.
         fail(error, m_port->errorString());
@@ -197,15 +202,15 @@ bool SerialLink::deviceGone() const
     // A hang-up or an invalid descriptor is a device gone. So is a write that failed while the
     // driver had room: "try later" only comes from a full buffer (and this program writes only
     // when the driver says it has room), so anything else would fail again at every retry.
-    return PollNow(int(m_port->handle()), POLLOUT) & (POLLHUP | POLLERR | POLLNVAL | POLLOUT);
+    return PollNow(m_port->handle(), POLLOUT) & (POLLHUP | POLLERR | POLLNVAL | POLLOUT);
 #else
     return true;
 #endif
 }
 
-void SerialLink::fail(QSerialPort::SerialPortError error, const QString &reason)
+void SerialLink::fail(PortError error, const QString &reason)
 {
-    if (!m_port->isOpen())
+    if (!isOpen())
         return;
     m_error = reason;
     m_errorKind = error;

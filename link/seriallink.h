@@ -1,13 +1,16 @@
 #pragma once
 
+#include "serialdevice.h"
+
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 
+#include <memory>
+
 // The serial port to the receiver: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.
-// It owns the QSerialPort and nothing of the window. A port that fails while open (a write error,
-// an unplugged USB adapter) is closed at once and reported once through failed(). A full transmit
-// buffer is not a failure: the bytes wait in the port until the line takes them.
+// It owns the port (made when first opened) and nothing of the window. A port that fails while open
+// (a write error, an unplugged USB adapter) is closed at once and reported once through failed(). A
+// full transmit buffer is not a failure: the bytes wait in the port until the line takes them.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -27,7 +30,7 @@ public:
     bool open();
     QString errorString() const { return m_error; }
     // The kind of the last failure to open, or of the failure that closed the port.
-    QSerialPort::SerialPortError error() const { return m_errorKind; }
+    PortError error() const { return m_errorKind; }
     void close();
     bool isOpen() const;
     // Hands the bytes to the port, which puts them on the line as soon as the driver takes them;
@@ -47,7 +50,7 @@ signals:
     // The open port has been closed, by close() or after a failure.
     void closed();
     // The open port failed and has been closed. Emitted once per opening.
-    void failed(QSerialPort::SerialPortError error, const QString &reason);
+    void failed(PortError error, const QString &reason);
     // Bytes have arrived and wait to be read.
     void received();
 
@@ -55,16 +58,16 @@ private:
     // Moves what the driver holds into the port's buffer, without announcing it: the caller is
     // reading it now.
     void FetchWaiting();
-    void onError(QSerialPort::SerialPortError error);
-    void fail(QSerialPort::SerialPortError error, const QString &reason);
+    void onError(PortError error);
+    void fail(PortError error, const QString &reason);
     // The device has hung up, its descriptor is no longer valid, or it fails although it has
     // room: what a pulled adapter looks like, as opposed to a transmit buffer only full for now.
     bool deviceGone() const;
 
-    QSerialPort *m_port = nullptr;
+    std::unique_ptr<SerialDevice> m_port;
     QString m_name; // as given: QSerialPort shortens /dev/pts/3 to pts/3
     QString m_error;
-    QSerialPort::SerialPortError m_errorKind = QSerialPort::NoError;
+    PortError m_errorKind = PortError::None;
     bool m_fetching = false; // received() is not emitted for what FetchWaiting() takes
 };
 

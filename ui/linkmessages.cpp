@@ -21,8 +21,8 @@ void ShowWarning(QWidget *parent, const QString &title, const QString &text)
 
 } // namespace
 
-QString OpenFailureText(const QString &channelText, const QString &portName,
-    QSerialPort::SerialPortError error, const QString &reason)
+QString OpenFailureText(
+    const QString &channelText, const QString &portName, PortError error, const QString &reason)
 {
     if (portName.isEmpty()) {
         return Tr("\"%1\" names no serial port. Type a port number (1 for the first port) or a "
@@ -33,14 +33,14 @@ QString OpenFailureText(const QString &channelText, const QString &portName,
 }
 
 void ReportOpenFailure(QWidget *parent, const QString &channelText, const QString &portName,
-    QSerialPort::SerialPortError error, const QString &reason)
+    PortError error, const QString &reason)
 {
     ShowWarning(
         parent, Tr("Cannot switch on"), OpenFailureText(channelText, portName, error, reason));
 }
 
-void ReportLinkLost(QWidget *parent, const QString &portName, QSerialPort::SerialPortError error,
-    const QString &reason)
+void ReportLinkLost(
+    QWidget *parent, const QString &portName, PortError error, const QString &reason)
 {
     Q_UNUSED(error);
     ShowWarning(parent, Tr("Receiver link lost"),

@@ -145,8 +145,8 @@ void MainWindow::WireSession()
     connect(
         m_session, &ReceiverSession::answeringChanged, m_status, &StatusBarRefresh::ShowAnswering);
     connect(m_session, &ReceiverSession::openFailed, this,
-        [this](const QString &channel, const QString &port, QSerialPort::SerialPortError error,
-            const QString &reason, ReceiverSession::Origin origin) {
+        [this](const QString &channel, const QString &port, PortError error, const QString &reason,
+            ReceiverSession::Origin origin) {
             // A network client's failure is answered to the client; the operator is told in
             // passing, once however many clients try, never by a box to dismiss.
             if (origin == ReceiverSession::Origin::Client)
@@ -155,7 +155,7 @@ void MainWindow::WireSession()
                 ReportOpenFailure(this, channel, port, error, reason);
         });
     connect(m_session, &ReceiverSession::linkFailed, this,
-        [this](const QString &port, QSerialPort::SerialPortError error, const QString &reason) {
+        [this](const QString &port, PortError error, const QString &reason) {
             ReportLinkLost(this, port, error, reason);
         });
 }

@@ -49,6 +49,7 @@ private slots:
     void mistakesAreReportedWithoutADisplay_data();
     void mistakesAreReportedWithoutADisplay();
     void missingNetworkModuleIsSaid();
+    void missingSerialPortModuleIsSaid();
     void qtsOwnOptionsReachQt();
     void rememberedPortUnlessOneIsGiven();
     void networkServerOpenToOthersIsSaid();
@@ -132,18 +133,54 @@ void TestCommandLine::mistakesAreReportedWithoutADisplay()
 
 // Installed without its network module, the program asked for network control says so and ends:
 // it neither crashes nor runs on without the server the operator asked for.
+namespace {
+
+// The program alone in FOLDER/bin, without the modules it loads on first use.
+QString CopyWithoutModules(const QTemporaryDir &folder)
+{
+    const QString program = folder.filePath(QStringLiteral("bin/qz-remote"));
+    if (!QDir(folder.path()).mkpath(QStringLiteral("bin"))
+        || !QFile::copy(QStringLiteral(QZ_REMOTE_PATH), program))
+        return QString();
+    return program;
+}
+
+} // namespace
+
 void TestCommandLine::missingNetworkModuleIsSaid()
 {
     QTemporaryDir folder;
-    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("bin")));
-    const QString program = folder.filePath(QStringLiteral("bin/qz-remote"));
-    QVERIFY(QFile::copy(QStringLiteral(QZ_REMOTE_PATH), program));
+    const QString program = CopyWithoutModules(folder);
+    QVERIFY(!program.isEmpty());
     const Run run
         = RunWithoutDisplay({"-platform", "offscreen", "--port", "/dev/null", "--rigctld", "4532"},
             folder.path(), folder.path(), program);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(QStringLiteral("qz-remote: network control is not available: ")),
         qPrintable(run.err));
+}
+
+void TestCommandLine::missingSerialPortModuleIsSaid()
+{
+    // The panel starts without it; ON then says why the port does not open.
+    QTemporaryDir folder;
+    const QString program = CopyWithoutModules(folder);
+    QVERIFY(!program.isEmpty());
+    QProcess panel;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", folder.path());
+    panel.setProcessEnvironment(environment);
+    panel.setWorkingDirectory(folder.path());
+    panel.start(
+        program, {"-platform", "offscreen", "--port", "/dev/null", "--power-on", "--trace"});
+    QString err;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (err += QString::fromLocal8Bit(panel.readAllStandardError())).contains("cannot open"),
+        20000);
+    QVERIFY2(err.contains("This installation cannot use serial ports ("), qPrintable(err));
+    QCOMPARE(panel.state(), QProcess::Running);
+    panel.kill();
+    QVERIFY(panel.waitForFinished());
 }
 
 void TestCommandLine::qtsOwnOptionsReachQt()

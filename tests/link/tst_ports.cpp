@@ -40,7 +40,7 @@ QString OpenAsNobody(const QString &path, int *kind)
         QByteArray out = "opened";
         if (!port.open(QIODevice::ReadWrite))
             out = QByteArray::number(int(port.error())) + '\n'
-                + PortOpenAdvice(path, port.error(), port.errorString()).toUtf8();
+                + PortOpenAdvice(path, PortError(port.error()), port.errorString()).toUtf8();
         if (write(pipeFds[1], out.constData(), size_t(out.size())) != out.size())
             _exit(3);
         _exit(0);
@@ -121,7 +121,7 @@ void TestPorts::permissionNamesTheGroupAndTheFix()
 
     int kind = -1;
     const QString advice = OpenAsNobody(device, &kind);
-    QCOMPARE(kind, int(QSerialPort::PermissionError));
+    QCOMPARE(kind, int(PortError::Permission));
     QVERIFY2(advice.startsWith(QStringLiteral("The serial port %1 cannot be opened.").arg(device)),
         qPrintable(advice));
     for (const QString &text : std::as_const(expected))
@@ -152,7 +152,7 @@ void TestPorts::portInUseNamesTheProgramHoldingIt()
     QCOMPARE(found.pid, holder.processId());
     QCOMPARE(found.name, QStringLiteral("sleep"));
 
-    for (const auto kind : {QSerialPort::OpenError, QSerialPort::PermissionError}) {
+    for (const auto kind : {PortError::Open, PortError::Permission}) {
         const QString advice = PortOpenAdvice(device, kind, "Permission error while locking");
         QCOMPARE(advice,
             QStringLiteral("The serial port %1 cannot be opened.\n\nIt is in use by sleep (process "
@@ -166,7 +166,7 @@ void TestPorts::portInUseNamesTheProgramHoldingIt()
     bystander.waitForFinished();
     QVERIFY(ProcessesHoldingDevice(device).isEmpty());
     // Nobody to name: the message says so rather than guessing.
-    QVERIFY(PortOpenAdvice(device, QSerialPort::OpenError)
+    QVERIFY(PortOpenAdvice(device, PortError::Open)
                 .contains("the system does not show this user which program holds it"));
 }
 
@@ -177,16 +177,16 @@ void TestPorts::otherKindsInPlainWords_data()
     QTest::addColumn<QString>("systemText");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("missing") << "/dev/ttyQZ-none" << int(QSerialPort::DeviceNotFoundError) << ""
+    QTest::newRow("missing") << "/dev/ttyQZ-none" << int(PortError::DeviceNotFound) << ""
                              << "There is no such device. If the receiver is connected through a "
                                 "USB adapter, check that the adapter is plugged in; the OPTIONS "
                                 "page lists the serial ports the system offers.";
     QTest::newRow("not a serial port")
-        << "FILE" << int(QSerialPort::UnsupportedOperationError) << "Inappropriate ioctl"
+        << "FILE" << int(PortError::UnsupportedOperation) << "Inappropriate ioctl"
         << "FILE is not a serial port: the system cannot set its line speed. Choose a port on the "
            "OPTIONS page.";
     QTest::newRow("anything else quotes the system")
-        << "/dev/ttyQZ9" << int(QSerialPort::UnknownError) << "Input/output error"
+        << "/dev/ttyQZ9" << int(PortError::Unknown) << "Input/output error"
         << "The system says: Input/output error";
 }
 
@@ -209,7 +209,7 @@ void TestPorts::otherKindsInPlainWords()
         QVERIFY(!port.open(QIODevice::ReadWrite));
         QCOMPARE(int(port.error()), kind);
     }
-    const QString advice = PortOpenAdvice(device, QSerialPort::SerialPortError(kind), systemText);
+    const QString advice = PortOpenAdvice(device, PortError(kind), systemText);
     QCOMPARE(
         advice, QStringLiteral("The serial port %1 cannot be opened.\n\n").arg(device) + expected);
 }

@@ -116,13 +116,12 @@ void TestReceiverSession::openFailuresAreReportedByKind_data()
     QTest::addColumn<QString>("channel");
     QTest::addColumn<QString>("port");
     QTest::addColumn<int>("error");
-    QTest::newRow("no such device")
-        << "/dev/qz-no-such-port"
-        << "/dev/qz-no-such-port" << int(QSerialPort::DeviceNotFoundError);
+    QTest::newRow("no such device") << "/dev/qz-no-such-port"
+                                    << "/dev/qz-no-such-port" << int(PortError::DeviceNotFound);
     QTest::newRow("names no port") << "0"
-                                   << "" << int(QSerialPort::DeviceNotFoundError);
+                                   << "" << int(PortError::DeviceNotFound);
     QTest::newRow("blank") << "  "
-                           << "" << int(QSerialPort::DeviceNotFoundError);
+                           << "" << int(PortError::DeviceNotFound);
 }
 
 void TestReceiverSession::openFailuresAreReportedByKind()
@@ -137,7 +136,7 @@ void TestReceiverSession::openFailuresAreReportedByKind()
     QCOMPARE(failures.count(), 1);
     QCOMPARE(failures.first().at(0).toString(), channel);
     QCOMPARE(failures.first().at(1).toString(), port);
-    QCOMPARE(int(failures.first().at(2).value<QSerialPort::SerialPortError>()), error);
+    QCOMPARE(int(failures.first().at(2).value<PortError>()), error);
     QCOMPARE(rig.session.state(), State::Off);
     QVERIFY(!rig.session.isOn());
     QCOMPARE(rig.session.codesOut().count(), 0);

@@ -33,6 +33,7 @@ root="$work/root"
 dpkg-deb -x "${deb[0]}" "$root"
 id=io.github.qzremote.QZRemote
 for file in usr/bin/qz-remote usr/bin/qz-sim usr/lib/qz-remote/modules/rigctld.so \
+    usr/lib/qz-remote/modules/serialport.so \
     "usr/share/applications/$id.desktop" \
     "usr/share/icons/hicolor/scalable/apps/$id.svg" \
     "usr/share/metainfo/$id.metainfo.xml" \

@@ -1,6 +1,7 @@
 find_package(X11 REQUIRED)
 
-qz_add_test_program(tests_ui LIBS qzui qzrigctl qzsim X11::X11 TESTS
+# tst_optionspage compares the port list with what Qt Serial Port lists.
+qz_add_test_program(tests_ui LIBS qzui qzrigctl qzsim X11::X11 Qt6::SerialPort TESTS
     tst_panel
     tst_mainwindow
     tst_frequencyentry

@@ -1,0 +1,39 @@
+#include "serialdevice.h"
+
+#include "modulepath.h"
+
+#include <QLibrary>
+
+namespace {
+
+// The module's entry points: a new port, owned by the caller; the ports the system lists.
+using NewDevice = SerialDevice *(*)();
+using ListPorts = void (*)(QList<SystemPortInfo> *ports);
+
+QFunctionPointer Resolve(const char *entryPoint, QString *why, const QString &folder)
+{
+    // Never unloaded: the ports' code runs until the program ends.
+    QLibrary module(ModulePath(QStringLiteral("serialport.so"), folder));
+    const QFunctionPointer function = module.resolve(entryPoint);
+    if (!function && why)
+        *why = module.errorString();
+    return function;
+}
+
+} // namespace
+
+std::unique_ptr<SerialDevice> NewSerialDevice(QString *why, const QString &folder)
+{
+    const auto newDevice = reinterpret_cast<NewDevice>(Resolve("QzNewSerialDevice", why, folder));
+    return newDevice ? std::unique_ptr<SerialDevice>(newDevice()) : nullptr;
+}
+
+std::optional<QList<SystemPortInfo>> ListSerialPorts(QString *why, const QString &folder)
+{
+    const auto list = reinterpret_cast<ListPorts>(Resolve("QzListSerialPorts", why, folder));
+    if (!list)
+        return std::nullopt;
+    QList<SystemPortInfo> ports;
+    list(&ports);
+    return ports;
+}
