@@ -38,10 +38,9 @@ QString RealPath(const QString &path)
 
 } // namespace
 
-QList<PortEntry> SystemPorts()
+QList<PortEntry> SystemPorts(QString *problem)
 {
-    // Without the serial port module there is no port to list; opening one says why.
-    const std::optional<QList<SystemPortInfo>> infos = ListSerialPorts(nullptr);
+    const std::optional<QList<SystemPortInfo>> infos = ListSerialPorts(problem);
     QList<PortEntry> ports;
     for (const SystemPortInfo &info : infos.value_or(QList<SystemPortInfo>())) {
         const QString description

@@ -13,8 +13,9 @@ struct PortEntry
     QString usbId; // USB vendor:product in hexadecimal, "0403:6001"; empty for other ports
 };
 
-// The serial ports the system offers now.
-QList<PortEntry> SystemPorts();
+// The serial ports the system offers now. Where they cannot be listed at all (the serial port
+// module is missing), none, and problem says why.
+QList<PortEntry> SystemPorts(QString *problem = nullptr);
 
 // What kind of port a device is by its name ("Built-in serial port" for /dev/ttyS0), for the
 // ports the system describes with nothing.

@@ -69,9 +69,8 @@ struct SystemPortInfo
     std::optional<quint16> product;
 };
 
-// A port from the module in `folder` (by default where the program's installation puts it,
-// relative to the program); nothing, and why, when the module cannot be loaded.
-std::unique_ptr<SerialDevice> NewSerialDevice(QString *why, const QString &folder = QString());
-// The ports the system offers now, or nothing, and why, when the module cannot be loaded.
-std::optional<QList<SystemPortInfo>> ListSerialPorts(
-    QString *why, const QString &folder = QString());
+// A port from the module where the program's installation puts it (relative to the program);
+// nothing, and why in a sentence for the operator, when the module cannot be loaded.
+std::unique_ptr<SerialDevice> NewSerialDevice(QString *why);
+// The ports the system offers now; nothing, and why, when the module cannot be loaded.
+std::optional<QList<SystemPortInfo>> ListSerialPorts(QString *why);

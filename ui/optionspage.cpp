@@ -195,7 +195,8 @@ void OptionsPage::RefreshPorts()
     EnsurePortGroup();
     const QList<QTreeWidgetItem *> selected = m_portList->selectedItems();
     const QString keep = selected.isEmpty() ? QString() : selected.front()->text(kDevice);
-    m_ports = m_lister ? m_lister() : QList<PortEntry>();
+    QString problem;
+    m_ports = m_lister ? m_lister(&problem) : QList<PortEntry>();
     m_portList->clear();
     for (const PortEntry &port : std::as_const(m_ports)) {
         auto *item = new QTreeWidgetItem(m_portList,
@@ -205,8 +206,10 @@ void OptionsPage::RefreshPorts()
     }
     if (m_ports.isEmpty()) {
         auto *item = new QTreeWidgetItem(m_portList,
-            {tr("The system offers no serial port. Connect the receiver's adapter and press "
-                "Refresh.")});
+            {problem.isEmpty()
+                    ? tr("The system offers no serial port. Connect the receiver's adapter and "
+                         "press Refresh.")
+                    : problem});
         item->setFlags(Qt::NoItemFlags);
         item->setFirstColumnSpanned(true);
     }

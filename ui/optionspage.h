@@ -27,7 +27,8 @@ class OptionsPage : public QWidget
     Q_OBJECT
 
 public:
-    using PortLister = std::function<QList<PortEntry>()>;
+    // The ports offered; where none can be listed at all, the lister says why in problem.
+    using PortLister = std::function<QList<PortEntry>(QString *problem)>;
 
     // Fills page (the tab's own widget). window is the panel whose being active the keyboard
     // scope "only while this window is active" asks for.

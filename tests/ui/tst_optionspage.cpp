@@ -123,7 +123,7 @@ void TestOptionsPage::chooserShowsWhatTheSystemReports()
     PseudoTerminal pty;
     MainWindow window;
     Options options(window);
-    window.optionsPage().setPortLister([&pty] {
+    window.optionsPage().setPortLister([&pty](QString *) {
         QList<PortEntry> ports = SystemPorts();
         ports << Offered(pty, "Test receiver");
         return ports;
@@ -167,7 +167,7 @@ void TestOptionsPage::useThisPortTakesEffectAtTheNextOn()
     PseudoTerminal chosen;
     MainWindow window(first.slavePath());
     Options options(window);
-    window.optionsPage().setPortLister([&] {
+    window.optionsPage().setPortLister([&](QString *) {
         return QList<PortEntry> {Offered(first, "First"), Offered(chosen, "Chosen")};
     });
     options.open();
@@ -206,7 +206,8 @@ void TestOptionsPage::choiceSurvivesARestart()
         const auto settings = NewSettings(file);
         MainWindow window(settings.get());
         Options options(window);
-        window.optionsPage().setPortLister([&] { return QList<PortEntry> {Offered(chosen, "R")}; });
+        window.optionsPage().setPortLister(
+            [&](QString *) { return QList<PortEntry> {Offered(chosen, "R")}; });
         options.open();
         // A double click on the row does what the button does.
         QTreeWidgetItem *item = options.row(chosen.slavePath());
@@ -272,11 +273,13 @@ void TestOptionsPage::listIsRefilledWhenShownAndByRefresh()
     PseudoTerminal a;
     PseudoTerminal b;
     QList<PortEntry> offered;
+    QString problem;
     int listings = 0;
     MainWindow window;
     Options options(window);
-    window.optionsPage().setPortLister([&] {
+    window.optionsPage().setPortLister([&](QString *why) {
         ++listings;
+        *why = problem;
         return offered;
     });
     window.show();
@@ -305,6 +308,14 @@ void TestOptionsPage::listIsRefilledWhenShownAndByRefresh()
     QCOMPARE(options.devices(), (QStringList {b.slavePath(), a.slavePath()}));
     QVERIFY(options.row(a.slavePath())->isSelected());
     QVERIFY(options.button("UsePort")->isEnabled());
+
+    // None can be listed at all: the list says why rather than send the operator to the adapter.
+    offered.clear();
+    problem = QStringLiteral("This installation cannot use serial ports (no module).");
+    options.click(options.button("RefreshPorts"));
+    QCOMPARE(options.list()->topLevelItemCount(), 1);
+    QCOMPARE(options.list()->topLevelItem(0)->text(0), problem);
+    QVERIFY(!options.button("UsePort")->isEnabled());
 }
 
 void TestOptionsPage::otherFeaturesAddTheirGroups()

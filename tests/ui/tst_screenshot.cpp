@@ -56,7 +56,7 @@ void TestScreenshot::panelOnTheSimulatedReceiver()
     SimReceiver receiver;
     QVERIFY(receiver.isOpen());
     MainWindow window(receiver.slavePath());
-    window.optionsPage().setPortLister([&receiver] {
+    window.optionsPage().setPortLister([&receiver](QString *) {
         QList<PortEntry> ports = SystemPorts();
         ports << PortEntry {
             receiver.slavePath(), "Simulated receiver (qz-sim)", "QZ Remote", "", ""};
