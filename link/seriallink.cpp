@@ -56,10 +56,8 @@ bool SerialLink::open()
         return false;
     }
     if (!m_port) {
-        QString why;
-        m_port = NewSerialDevice(&why);
+        m_port = NewSerialDevice(&m_error);
         if (!m_port) {
-            m_error = tr("This installation cannot use serial ports (%1).").arg(why);
             m_errorKind = PortError::Unknown;
             qCDebug(lcLink).noquote() << LinkLogTime() << "cannot open" << m_name << m_error;
             return false;
@@ -124,8 +122,7 @@ bool SerialLink::write(const QByteArray &bytes)
     // wait that follows a command is measured from here. Only while the driver can take bytes:
     // flushing into a full buffer makes QSerialPort report "Resource temporarily unavailable".
 #ifdef Q_OS_UNIX
-    pollfd writable {m_port->handle(), POLLOUT, 0};
-    if (::poll(&writable, 1, 0) == 1 && (writable.revents & POLLOUT))
+    if (PollNow(m_port->handle(), POLLOUT) & POLLOUT)
         m_port->flush();
 #else
     m_port->flush();
