@@ -37,6 +37,16 @@ Run RunWithoutDisplay(const QStringList &arguments, const QString &configHome = 
     return run;
 }
 
+// The program alone in FOLDER/bin, without the modules it loads on first use.
+QString CopyWithoutModules(const QTemporaryDir &folder)
+{
+    const QString program = folder.filePath(QStringLiteral("bin/qz-remote"));
+    if (!QDir(folder.path()).mkpath(QStringLiteral("bin"))
+        || !QFile::copy(QStringLiteral(QZ_REMOTE_PATH), program))
+        return QString();
+    return program;
+}
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -133,20 +143,6 @@ void TestCommandLine::mistakesAreReportedWithoutADisplay()
 
 // Installed without its network module, the program asked for network control says so and ends:
 // it neither crashes nor runs on without the server the operator asked for.
-namespace {
-
-// The program alone in FOLDER/bin, without the modules it loads on first use.
-QString CopyWithoutModules(const QTemporaryDir &folder)
-{
-    const QString program = folder.filePath(QStringLiteral("bin/qz-remote"));
-    if (!QDir(folder.path()).mkpath(QStringLiteral("bin"))
-        || !QFile::copy(QStringLiteral(QZ_REMOTE_PATH), program))
-        return QString();
-    return program;
-}
-
-} // namespace
-
 void TestCommandLine::missingNetworkModuleIsSaid()
 {
     QTemporaryDir folder;
