@@ -9,6 +9,7 @@
 #include "benchsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <X11/Xlib.h>
@@ -59,10 +60,25 @@ double TimeToMap(Display *display, const std::vector<std::string> &arguments)
     return mappedMs;
 }
 
-void Report(const char *name, std::vector<double> runs)
+// The runs whose window was mapped; a program that failed to start or to show is left out.
+std::vector<double> Mapped(const std::vector<double> &runs)
 {
-    std::printf("%-28s median %7.1f ms   p10 %7.1f   p90 %7.1f   (%zu runs)\n", name,
-        bench::Median(runs), bench::Percentile(runs, 10), bench::Percentile(runs, 90), runs.size());
+    std::vector<double> mapped;
+    for (const double ms : runs)
+        if (ms >= 0)
+            mapped.push_back(ms);
+    return mapped;
+}
+
+void Report(const char *name, const std::vector<double> &runs)
+{
+    const std::vector<double> mapped = Mapped(runs);
+    std::printf("%-28s median %7.1f ms   p10 %7.1f   p90 %7.1f   (%zu runs", name,
+        bench::Median(mapped), bench::Percentile(mapped, 10), bench::Percentile(mapped, 90),
+        mapped.size());
+    if (mapped.size() < runs.size())
+        std::printf(", %zu never mapped a window", runs.size() - mapped.size());
+    std::printf(")\n");
 }
 
 } // namespace
@@ -75,7 +91,9 @@ int main(int argc, char *argv[])
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::atoi(argv[++i]);
         else
-            paths.emplace_back(argv[i]);
+            // The bench works in a folder of its own: a path relative to here would name nothing.
+            paths.push_back(
+                QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath().toStdString());
     }
     // The last path is the bare window's when two or more are given.
     const std::string bare = paths.size() > 1 ? paths.back() : BARE_WINDOW_PATH;
@@ -115,9 +133,15 @@ int main(int argc, char *argv[])
     for (std::size_t p = 0; p < paths.size(); ++p)
         Report(name(p).c_str(), panelRuns[p]);
     Report("bare Qt window, 170 widgets", bareRuns);
-    for (std::size_t p = 0; p < paths.size(); ++p)
-        std::printf("difference of the medians, %s: %+.1f ms\n", name(p).c_str(),
-            bench::Median(panelRuns[p]) - bench::Median(bareRuns));
+    for (std::size_t p = 0; p < paths.size(); ++p) {
+        const std::vector<double> mapped = Mapped(panelRuns[p]);
+        if (mapped.empty() || Mapped(bareRuns).empty())
+            std::printf("difference of the medians, %s: none, a window was never mapped\n",
+                name(p).c_str());
+        else
+            std::printf("difference of the medians, %s: %+.1f ms\n", name(p).c_str(),
+                bench::Median(mapped) - bench::Median(Mapped(bareRuns)));
+    }
     XCloseDisplay(display);
     return 0;
 }
