@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "memorytools.h"
 
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 
 #include <sstream>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #include "bandplan.h"
 #include "steptable.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <cfloat>
 #include <cmath>

@@ -2,7 +2,7 @@
 #include "memorycheck.h"
 #include "tunedstate.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <fstream>
 #include <sstream>

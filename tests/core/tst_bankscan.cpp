@@ -2,7 +2,7 @@
 #include "memoryfile.h"
 #include "tunedstate.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 #include "memoryfile.h"
 #include "replacefile.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <csignal>
 #include <fstream>

@@ -1,7 +1,7 @@
 #include "directentry.h"
 #include "leadingnumber.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <cfloat>
 #include <clocale>

@@ -1,6 +1,6 @@
 #include "frequencyformat.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <clocale>
 

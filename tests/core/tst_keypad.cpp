@@ -2,7 +2,7 @@
 #include "keypad.h"
 #include "tunedstate.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <climits>
 

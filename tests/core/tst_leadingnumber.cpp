@@ -1,6 +1,6 @@
 #include "leadingnumber.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <cfloat>
 #include <clocale>

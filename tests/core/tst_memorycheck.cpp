@@ -1,7 +1,7 @@
 #include "memorycheck.h"
 #include "memoryfile.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <fstream>
 #include <random>

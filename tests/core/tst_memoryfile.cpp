@@ -1,7 +1,7 @@
 #include "memoryfile.h"
 #include "tunedstate.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <random>
 #include <string>

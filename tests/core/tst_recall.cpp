@@ -3,7 +3,7 @@
 #include "recall.h"
 #include "steptable.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <cmath>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "steptable.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TestStepTable : public QObject
 {

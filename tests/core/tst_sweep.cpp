@@ -5,7 +5,7 @@
 #include "sweepplan.h"
 #include "sweeptrace.h"
 
-#include <QtTest>
+#include <QTest>
 
 // The band sweep's plan, readings, waterfall, stop-on-signal decisions and hit records.
 class TestSweep : public QObject

@@ -14,7 +14,7 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
 #include <unistd.h>

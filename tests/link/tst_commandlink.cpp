@@ -9,7 +9,7 @@
 #include "tuner.h"
 
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -6,7 +6,7 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <grp.h>
 #include <pwd.h>

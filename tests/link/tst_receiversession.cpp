@@ -13,7 +13,7 @@
 
 #include <QSignalSpy>
 #include <QThread>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "replyparser.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <limits>
 

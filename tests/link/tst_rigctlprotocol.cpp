@@ -3,7 +3,7 @@
 #include "rigctlprotocol.h"
 #include "rigtarget.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QtTest>
+#include <QTest>
 
 #include <csignal>
 #include <fcntl.h>

@@ -3,7 +3,7 @@
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 #include <algorithm>
 #include <cerrno>

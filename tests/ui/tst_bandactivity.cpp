@@ -21,10 +21,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
 

@@ -9,7 +9,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QVBoxLayout>
-#include <QtTest>
+#include <QTest>
 
 using IntList = QList<int>;
 

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWheelEvent>
-#include <QtTest>
+#include <QTest>
 
 #include <cmath>
 

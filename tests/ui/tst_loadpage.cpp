@@ -24,7 +24,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <map>
 

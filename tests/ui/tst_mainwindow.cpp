@@ -23,7 +23,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

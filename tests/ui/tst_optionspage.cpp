@@ -16,7 +16,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <QtTest>
+#include <QTest>
 
 #include <memory>
 

@@ -18,7 +18,7 @@
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QtTest>
+#include <QTest>
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QMainWindow>
-#include <QtTest>
+#include <QTest>
 
 // The panel's faces are named as installed families: a face that is not installed would be matched
 // through the system's substitutions when first drawn, at start-up, and could land on a face the

@@ -22,7 +22,7 @@
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <QtTest>
+#include <QTest>
 
 // Pictures of every page of the panel and of band activity beside it for the README, taken as the
 // program draws itself on the display it is given (Xvfb in the test run). They are written to docs/

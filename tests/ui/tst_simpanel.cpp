@@ -4,7 +4,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 // The whole panel against the simulated receiver: what a newcomer sees with no receiver at hand.
 class TestSimPanel : public QObject

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTabWidget>
-#include <QtTest>
+#include <QTest>
 
 // Sends keys to the X server the way a keyboard does (XTEST); "key" presses and releases.
 static bool Xdotool(const QStringList &arguments)
