@@ -20,8 +20,8 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
