@@ -52,7 +52,7 @@ std::string Upper(std::string_view text)
 
 // A plain decimal number ("146.520000", "5.00") as a whole number of 10^-scale units, rounded to
 // the nearest; nothing for anything else (signs, exponents, commas, letters).
-std::optional<std::int64_t> ParseDecimal(std::string_view text, int scale)
+std::optional<std::int64_t> ParseScaledDecimal(std::string_view text, int scale)
 {
     text = TrimSpaces(text);
     std::int64_t whole = 0;
@@ -411,7 +411,7 @@ ChirpImport ImportChirpCsv(std::string_view csv)
             skip("no Frequency");
             continue;
         }
-        const std::optional<std::int64_t> hz = ParseDecimal(frequencyText, 6);
+        const std::optional<std::int64_t> hz = ParseScaledDecimal(frequencyText, 6);
         if (!hz) {
             skip("the Frequency is not a number in MHz");
             continue;
@@ -443,7 +443,7 @@ ChirpImport ImportChirpCsv(std::string_view csv)
         }
 
         std::string step = band->stepCaption;
-        if (const auto stepHz = ParseDecimal(cell(stepColumn), 3)) {
+        if (const auto stepHz = ParseScaledDecimal(cell(stepColumn), 3)) {
             const int index = StepIndexForHz(*stepHz);
             if (index >= 0)
                 step = kStepTable[static_cast<std::size_t>(index)].caption;
@@ -564,7 +564,7 @@ ChirpExport ExportChirpCsv(const std::vector<ChannelFields> &bank)
         const int slot = static_cast<int>(i) + 1;
         if (c.frequency.empty())
             continue; // an empty slot
-        const std::optional<std::int64_t> hz = ParseDecimal(c.frequency, 6);
+        const std::optional<std::int64_t> hz = ParseScaledDecimal(c.frequency, 6);
         if (!hz || *hz == 0) {
             result.notes.push_back({slot,
                 "FREQUENCY=" + c.frequency

@@ -11,11 +11,6 @@ bool IsSkipped(char c)
     return c == ' ' || c == '\t' || c == '\n';
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // Walks the text, skipping blanks wherever they stand.
 class Cursor
 {

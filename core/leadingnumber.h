@@ -10,3 +10,9 @@
 // beyond the range of a double gives the largest finite double of that sign, so callers' range
 // checks refuse it instead of meeting an infinity.
 double LeadingNumber(std::string_view text);
+
+// A digit 0 to 9, whatever the locale.
+inline bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}

@@ -78,11 +78,6 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 std::string Number(int n)
 {
     return std::to_string(n);

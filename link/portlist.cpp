@@ -8,7 +8,7 @@
 
 namespace {
 
-QString Tr(const char *text)
+QString TrPortList(const char *text)
 {
     return QCoreApplication::translate("PortList", text);
 }
@@ -56,9 +56,9 @@ QString PortKindDescription(const QString &device)
 {
     for (const PortKind &kind : kPortKinds) {
         if (device.startsWith(QLatin1String(kind.prefix)))
-            return Tr(kind.description);
+            return TrPortList(kind.description);
     }
-    return Tr("Serial port");
+    return TrPortList("Serial port");
 }
 
 QString UsbId(bool hasVendor, quint16 vendor, bool hasProduct, quint16 product)
@@ -75,15 +75,15 @@ QString DescribeChannel(const QString &channelText, const QList<PortEntry> &port
     const QString device = PortNameForChannel(channelText);
     if (device.isEmpty()) {
         if (channelText.trimmed().isEmpty())
-            return Tr("The Channel box is empty: ON has no port to open.");
-        return Tr("Channel \"%1\" names no serial port: ON has no port to open.")
+            return TrPortList("The Channel box is empty: ON has no port to open.");
+        return TrPortList("Channel \"%1\" names no serial port: ON has no port to open.")
             .arg(channelText.trimmed());
     }
     // "Channel "/dev/ttyS0" is /dev/ttyS0" says nothing: the device is named once when typed.
     const QString text = channelText.trimmed();
     const bool typedAsDevice = text == device;
-    const QString intro = typedAsDevice ? Tr("Channel \"%1\"").arg(text)
-                                        : Tr("Channel \"%1\" is %2").arg(text, device);
+    const QString intro = typedAsDevice ? TrPortList("Channel \"%1\"").arg(text)
+                                        : TrPortList("Channel \"%1\" is %2").arg(text, device);
     const QString real = RealPath(device);
     for (const PortEntry &port : ports) {
         if (RealPath(port.device) != real)
@@ -93,20 +93,20 @@ QString DescribeChannel(const QString &channelText, const QList<PortEntry> &port
             if (!detail.isEmpty() && !details.contains(detail))
                 details << detail;
         if (!port.serialNumber.isEmpty())
-            details << Tr("serial number %1").arg(port.serialNumber);
+            details << TrPortList("serial number %1").arg(port.serialNumber);
         if (!port.usbId.isEmpty())
-            details << Tr("USB %1").arg(port.usbId);
+            details << TrPortList("USB %1").arg(port.usbId);
         if (port.device != device)
-            details << Tr("now %1").arg(port.device);
+            details << TrPortList("now %1").arg(port.device);
         if (details.isEmpty())
             details << PortKindDescription(port.device);
         return intro + QStringLiteral(": ") + details.join(QStringLiteral(", ")) + QLatin1Char('.');
     }
     if (!QFileInfo::exists(device))
         return intro
-            + (typedAsDevice ? Tr(" does not exist at the moment.")
-                             : Tr(", which does not exist at the moment."));
+            + (typedAsDevice ? TrPortList(" does not exist at the moment.")
+                             : TrPortList(", which does not exist at the moment."));
     return intro
-        + (typedAsDevice ? Tr(" is not a serial port the system lists.")
-                         : Tr(", which the system does not list as a serial port."));
+        + (typedAsDevice ? TrPortList(" is not a serial port the system lists.")
+                         : TrPortList(", which the system does not list as a serial port."));
 }

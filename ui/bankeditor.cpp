@@ -1,5 +1,6 @@
 #include "bankeditor.h"
 
+#include "filetext.h"
 #include "options.h"
 #include "replacefile.h"
 #include "steptable.h"
@@ -25,21 +26,6 @@
 #include <algorithm>
 
 namespace {
-
-QString FromFile(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-std::string ToFile(const QString &text)
-{
-    return text.toLatin1().toStdString();
-}
-
-std::string LocalPath(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 bool SameLines(const std::vector<BankRow> &a, const std::vector<BankRow> &b)
 {

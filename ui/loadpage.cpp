@@ -3,6 +3,7 @@
 #include "bankedit.h"
 #include "bankeditor.h"
 #include "chirpcsv.h"
+#include "filetext.h"
 #include "memorycheck.h"
 #include "memoryfile.h"
 #include "memorypage.h"
@@ -47,11 +48,6 @@ QString Count(int n, const char *one, const char *many)
 QString BankText(int bank)
 {
     return QString::fromStdString(BankName(bank));
-}
-
-std::string LocalPath(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
 }
 
 QString Report(const std::vector<std::string> &lines)

@@ -1,5 +1,6 @@
 #include "storedialog.h"
 
+#include "filetext.h"
 #include "replacefile.h"
 
 #include <QComboBox>
@@ -15,11 +16,6 @@
 namespace {
 
 constexpr int kNextFree = 0;
-
-QString FromFile(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 QString Describe(const ChannelFields &f)
 {
@@ -116,7 +112,7 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
     const QString &header, int &bank, int slot, QString &stored, QWidget *parent)
 {
     const QString title = QObject::tr("Store the tuned channel");
-    const std::string path = QFile::encodeName(memoryFilePath).toStdString();
+    const std::string path = LocalPath(memoryFilePath);
     auto warn = [&](const QString &text) {
         QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
         box.setObjectName(QStringLiteral("StoreProblem"));
@@ -131,7 +127,7 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
             QObject::tr("The memory file %1 cannot be read: %2.")
                 .arg(QDir::toNativeSeparators(memoryFilePath), QString::fromStdString(error)));
     if (read == FileRead::Missing)
-        bytes = header.toLatin1().toStdString();
+        bytes = ToFile(header);
 
     StoreDialog dialog(tuned, bytes, bank, slot, parent);
     if (dialog.exec() != QDialog::Accepted)
@@ -143,9 +139,8 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
     if (QString::fromLatin1(typed.toLatin1()) != typed)
         problem = "the memory file holds one byte per character: the name can use only Latin-1 "
                   "letters";
-    const std::string name = problem.empty()
-        ? StorableName(typed.toLatin1().toStdString(), problem, note)
-        : std::string();
+    const std::string name
+        = problem.empty() ? StorableName(ToFile(typed), problem, note) : std::string();
     if (!problem.empty())
         return warn(QObject::tr("Nothing was stored: %1.").arg(QString::fromStdString(problem)));
 
@@ -155,7 +150,7 @@ bool StoreTunedChannel(const QString &memoryFilePath, const ChannelFields &tuned
         return warn(QObject::tr("The memory file cannot be read: %1. Nothing was stored.")
                         .arg(QString::fromStdString(error)));
     if (read == FileRead::Missing)
-        bytes = header.toLatin1().toStdString();
+        bytes = ToFile(header);
     BankRows rows = ReadBankRows(bytes, chosenBank);
     if (!rows.error.empty())
         return warn(QObject::tr("Nothing was stored: %1.").arg(QString::fromStdString(rows.error)));
