@@ -578,7 +578,10 @@ void BuildStatusBar(QMainWindow *window, Panel &panel)
     panel.StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     panel.StatusBar1->setSizeGripEnabled(false);
     panel.StatusBar1->setFixedHeight(TwipsToPixels(kStatusBarHeightTwips));
-    // One strip holds the panels, so they keep their own widths and a one-pixel gap.
+    // One strip holds the panels, so they keep their own widths and a one-pixel gap. Their height
+    // is fixed too, to the bar's less the 3 pixels above and 2 below that the bar keeps: a panel
+    // whose size may change makes the whole bar repaint at each new text, the clock's every second.
+    const int panelHeight = TwipsToPixels(kStatusBarHeightTwips) - 5;
     auto *strip = new QWidget(panel.StatusBar1);
     strip->setObjectName(QStringLiteral("StatusPanels"));
     auto *layout = new QHBoxLayout(strip);
@@ -589,7 +592,7 @@ void BuildStatusBar(QMainWindow *window, Panel &panel)
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
-        label->setFixedWidth(TwipsToPixels(kStatusPanelWidthsTwips[i]));
+        label->setFixedSize(TwipsToPixels(kStatusPanelWidthsTwips[i]), panelHeight);
         layout->addWidget(label);
         panel.StatusPanel.at(i + 1) = label;
     }

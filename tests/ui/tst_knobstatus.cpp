@@ -9,12 +9,13 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QWheelEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -66,6 +67,7 @@ private slots:
     void releaseTakenByADialogEndsTheHold_data();
     void releaseTakenByADialogEndsTheHold();
     void statusBarShowsTheControls();
+    void aNewTimeRepaintsOnlyTheClock();
 };
 
 void TestKnobStatus::clickMakesOneStep()
@@ -266,6 +268,42 @@ void TestKnobStatus::statusBarShowsTheControls()
     QCOMPARE(rig.p.StatusPanel[6]->text(), QStringLiteral("1 MHz"));
     QCOMPARE(rig.p.StatusPanel[4]->text(), QStringLiteral("10 MHz"));
     QCOMPARE(rig.p.StatusPanel[7]->text(), QStringLiteral("MEMORY BANK #99"));
+}
+
+// Counts the paint events of the widgets it watches.
+class PaintCount : public QObject
+{
+public:
+    QHash<QObject *, int> paints;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched];
+        return false;
+    }
+};
+
+// The clock's text changes every second: when a panel's new text made the whole status bar
+// repaint, that was most of what an idle panel did.
+void TestKnobStatus::aNewTimeRepaintsOnlyTheClock()
+{
+    KnobRig rig(false);
+    rig.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.p.StatusPanel[3]->text().isEmpty(), 1000);
+    PaintCount count;
+    QList<QLabel *> panels(rig.p.StatusPanel.begin() + 1, rig.p.StatusPanel.end());
+    panels << rig.p.LinkStatePanel;
+    for (QLabel *panel : panels)
+        panel->installEventFilter(&count);
+    QLabel *clock = rig.p.StatusPanel[3];
+    clock->setText(clock->text() + QStringLiteral(" "));
+    QTRY_VERIFY_WITH_TIMEOUT(count.paints.value(clock) > 0, 1000);
+    QTest::qWait(50);
+    for (QLabel *panel : panels) {
+        if (panel != clock)
+            QVERIFY2(count.paints.value(panel) == 0, qPrintable(panel->objectName()));
+    }
 }
 
 QTEST_MAIN(TestKnobStatus)
