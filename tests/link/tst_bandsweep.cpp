@@ -13,8 +13,8 @@
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 #include <functional>
 #include <unistd.h>

@@ -12,8 +12,8 @@
 #include "tuner.h"
 
 #include <QSignalSpy>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
-#include <QVBoxLayout>
 #include <QTest>
+#include <QVBoxLayout>
 
 using IntList = QList<int>;
 

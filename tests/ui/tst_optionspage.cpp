@@ -15,8 +15,8 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <memory>
 

@@ -21,8 +21,8 @@
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 // Pictures of every page of the panel and of band activity beside it for the README, taken as the
 // program draws itself on the display it is given (Xvfb in the test run). They are written to docs/
