@@ -1,8 +1,6 @@
 #include "networkserver.h"
 
-#include "modulepath.h"
-
-#include <QLibrary>
+#include "moduleentry.h"
 
 namespace {
 
@@ -15,15 +13,9 @@ constexpr const char *kEntryPoint = "QzNewNetworkServer";
 std::unique_ptr<NetworkServer> LoadNetworkServer(
     RigTarget &rig, QString *why, const QString &folder)
 {
-    // Never unloaded: the server's code runs until the program ends.
-    QLibrary module(ModulePath(QStringLiteral("rigctld.so"), folder));
-    const auto newServer = reinterpret_cast<NewServer>(module.resolve(kEntryPoint));
-    if (!newServer) {
-        if (why)
-            *why = module.errorString();
-        return nullptr;
-    }
-    return std::unique_ptr<NetworkServer>(newServer(&rig));
+    const auto newServer = reinterpret_cast<NewServer>(
+        ModuleEntry(QStringLiteral("rigctld.so"), kEntryPoint, why, folder));
+    return newServer ? std::unique_ptr<NetworkServer>(newServer(&rig)) : nullptr;
 }
 
 QStringList WithDefaultRigctldPort(const QStringList &arguments)

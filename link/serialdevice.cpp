@@ -1,9 +1,8 @@
 #include "serialdevice.h"
 
-#include "modulepath.h"
+#include "moduleentry.h"
 
 #include <QCoreApplication>
-#include <QLibrary>
 
 namespace {
 
@@ -13,13 +12,13 @@ using ListPorts = void (*)(QList<SystemPortInfo> *ports);
 
 QFunctionPointer Resolve(const char *entryPoint, QString *why)
 {
-    // Never unloaded: the ports' code runs until the program ends.
-    QLibrary module(ModulePath(QStringLiteral("serialport.so")));
-    const QFunctionPointer function = module.resolve(entryPoint);
+    QString reason;
+    const QFunctionPointer function
+        = ModuleEntry(QStringLiteral("serialport.so"), entryPoint, &reason);
     if (!function && why)
         *why = QCoreApplication::translate(
             "SerialDevice", "This installation cannot use serial ports (%1).")
-                   .arg(module.errorString());
+                   .arg(reason);
     return function;
 }
 
