@@ -46,8 +46,7 @@ QList<PortEntry> SystemPorts(QString *problem)
         const QString description
             = info.description.isEmpty() ? PortKindDescription(info.device) : info.description;
         ports << PortEntry {info.device, description, info.manufacturer, info.serialNumber,
-            UsbId(info.vendor.has_value(), info.vendor.value_or(0), info.product.has_value(),
-                info.product.value_or(0))};
+            UsbId(info.vendor, info.product)};
     }
     return ports;
 }
@@ -61,13 +60,13 @@ QString PortKindDescription(const QString &device)
     return TrPortList("Serial port");
 }
 
-QString UsbId(bool hasVendor, quint16 vendor, bool hasProduct, quint16 product)
+QString UsbId(std::optional<quint16> vendor, std::optional<quint16> product)
 {
-    if (!hasVendor || !hasProduct)
+    if (!vendor || !product)
         return {};
     return QStringLiteral("%1:%2")
-        .arg(vendor, 4, 16, QLatin1Char('0'))
-        .arg(product, 4, 16, QLatin1Char('0'));
+        .arg(*vendor, 4, 16, QLatin1Char('0'))
+        .arg(*product, 4, 16, QLatin1Char('0'));
 }
 
 QString DescribeChannel(const QString &channelText, const QList<PortEntry> &ports)

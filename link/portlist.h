@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // A serial port as the system reports it.
 struct PortEntry
 {
@@ -22,7 +24,7 @@ QList<PortEntry> SystemPorts(QString *problem = nullptr);
 QString PortKindDescription(const QString &device);
 
 // "vvvv:pppp", or empty when either number is unknown.
-QString UsbId(bool hasVendor, quint16 vendor, bool hasProduct, quint16 product);
+QString UsbId(std::optional<quint16> vendor, std::optional<quint16> product);
 
 // In plain words, which device the text of the channel box stands for, with what the list says of
 // it: the device is looked up in ports by its real path, so a /dev/serial/by-id link finds its

@@ -154,8 +154,8 @@ void TestOptionsPage::chooserShowsWhatTheSystemReports()
     QCOMPARE(offered->text(1), QStringLiteral("Test receiver"));
     QCOMPARE(offered->text(4), QStringLiteral("0403:6001"));
     // USB ids as adapters are known by, in four hexadecimal digits each.
-    QCOMPARE(UsbId(true, 0x067b, true, 0x2303), QStringLiteral("067b:2303"));
-    QCOMPARE(UsbId(true, 0x067b, false, 0), QString());
+    QCOMPARE(UsbId(0x067b, 0x2303), QStringLiteral("067b:2303"));
+    QCOMPARE(UsbId(0x067b, std::nullopt), QString());
     // Nothing is chosen by listing.
     QVERIFY(!options.button("UsePort")->isEnabled());
     QCOMPARE(options.channel(), QStringLiteral("1"));
