@@ -77,14 +77,15 @@ int main(int argc, char *argv[])
         new QuitWhenExposed(window.windowHandle());
     QTimer tick;
     int shownSecond = -1;
-    QObject::connect(&tick, &QTimer::timeout, clock, [&] {
-        const QTime now = QTime::currentTime();
-        if (now.second() != shownSecond) {
-            shownSecond = now.second();
-            clock->setText(now.toString());
-        }
-    });
-    if (std::strcmp(mode, "--clock") == 0)
+    if (std::strcmp(mode, "--clock") == 0) {
+        QObject::connect(&tick, &QTimer::timeout, clock, [&] {
+            const QTime now = QTime::currentTime();
+            if (now.second() != shownSecond) {
+                shownSecond = now.second();
+                clock->setText(now.toString());
+            }
+        });
         tick.start(300);
+    }
     return app.exec();
 }

@@ -41,23 +41,20 @@ pid_t Start(const std::string &program, const QString &port, bool powerOn)
 
 // The processor time of all of a process's threads, to the nanosecond where the kernel keeps
 // scheduler statistics (/proc/<pid>/stat counts in hundredths of a second: a third of an idle
-// panel's figure over 30 s).
-double CpuSecondsAllThreads(const QString &pid)
+// panel's figure over 30 s). A thread that ends meanwhile takes its time with it; an idle
+// panel's threads all outlive the measurement.
+double CpuSeconds(const QString &pid)
 {
+    if (!QFile::exists(QStringLiteral("/proc/%1/schedstat").arg(pid)))
+        return bench::CpuSeconds(pid);
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     double seconds = 0;
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile file(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (!file.open(QIODevice::ReadOnly))
-            return bench::CpuSeconds(pid);
-        seconds += file.readAll().split(' ').value(0).toDouble() / 1e9;
+        if (file.open(QIODevice::ReadOnly)) // else the thread has just ended
+            seconds += file.readAll().split(' ').value(0).toDouble() / 1e9;
     }
     return seconds;
-}
-
-double Share(double cpuSeconds, double wallSeconds)
-{
-    return 100.0 * cpuSeconds / wallSeconds;
 }
 
 void Stop(pid_t pid)
@@ -67,13 +64,37 @@ void Stop(pid_t pid)
     ::waitpid(pid, &status, 0);
 }
 
+// What a started, settled process used over the measuring window.
+struct Reading
+{
+    double cpu = 0; // seconds
+    double wall = 0; // seconds
+    long rssKb = 0;
+    long peakKb = 0;
+};
+
+Reading Watch(const QString &pid, int seconds)
+{
+    const double cpuBefore = CpuSeconds(pid);
+    const long long wallBefore = bench::NowUs();
+    bench::RunEventsFor(seconds * 1000);
+    return {CpuSeconds(pid) - cpuBefore, double(bench::NowUs() - wallBefore) / 1e6,
+        bench::VmRssKb(pid), bench::StatusKb(pid, "VmHWM")};
+}
+
+// Prints the reading; the caller ends the line.
+void Print(const char *label, const Reading &r)
+{
+    std::printf("%s: CPU %.3f %% of one core (%.3f s in %.1f s), VmRSS %ld kB (peak %ld kB)", label,
+        100.0 * r.cpu / r.wall, r.cpu, r.wall, r.rssKb, r.peakKb);
+}
+
 bool Measure(
     const char *label, const std::string &program, SimReceiver &receiver, bool powerOn, int seconds)
 {
     const pid_t pid = Start(program, receiver.slavePath(), powerOn);
     if (pid < 0)
         return false;
-    const QString id = QString::number(pid);
     bench::RunEventsFor(3000);
     if (powerOn && !receiver.isRemote()) {
         std::printf("%s: the panel did not switch the receiver to remote control\n", label);
@@ -81,19 +102,11 @@ bool Measure(
         return false;
     }
     const int queriesBefore = receiver.queriesAnswered();
-    const double cpuBefore = CpuSecondsAllThreads(id);
-    const long long wallBefore = bench::NowUs();
-    bench::RunEventsFor(seconds * 1000);
-    const double cpuAfter = CpuSecondsAllThreads(id);
-    const double wall = double(bench::NowUs() - wallBefore) / 1e6;
-    const long rss = bench::VmRssKb(id);
-    const long hwm = bench::StatusKb(id, "VmHWM");
+    const Reading reading = Watch(QString::number(pid), seconds);
     const int queries = receiver.queriesAnswered() - queriesBefore;
     Stop(pid);
-    std::printf("%s: CPU %.3f %% of one core (%.3f s in %.1f s), VmRSS %ld kB "
-                "(peak %ld kB), signal queries %d (%.2f/s)\n",
-        label, Share(cpuAfter - cpuBefore, wall), cpuAfter - cpuBefore, wall, rss, hwm, queries,
-        double(queries) / wall);
+    Print(label, reading);
+    std::printf(", signal queries %d (%.2f/s)\n", queries, double(queries) / reading.wall);
     return true;
 }
 
@@ -102,17 +115,11 @@ bool MeasureBare(const std::string &bare, int seconds)
     const pid_t pid = bench::Spawn(bare, {"170", "--clock"});
     if (pid < 0)
         return false;
-    const QString id = QString::number(pid);
     bench::RunEventsFor(3000);
-    const double cpuBefore = CpuSecondsAllThreads(id);
-    const long long wallBefore = bench::NowUs();
-    bench::RunEventsFor(seconds * 1000);
-    const double cpu = CpuSecondsAllThreads(id) - cpuBefore;
-    const double wall = double(bench::NowUs() - wallBefore) / 1e6;
+    const Reading reading = Watch(QString::number(pid), seconds);
     Stop(pid);
-    std::printf("bare Qt window, 300 ms timer and a clock: CPU %.3f %% of one core (%.3f s in "
-                "%.1f s)\n",
-        Share(cpu, wall), cpu, wall);
+    Print("bare Qt window, 300 ms timer and a clock", reading);
+    std::printf("\n");
     return true;
 }
 
