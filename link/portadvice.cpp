@@ -246,6 +246,9 @@ QString PortOpenAdvice(const QString &device, PortError error, const QString &sy
             + Tr("%1 is not a serial port: the system cannot set its line speed. Choose a port on "
                  "the OPTIONS page.")
                   .arg(device);
+    case PortError::ModuleMissing:
+        // The program's own words, not the system's.
+        return head + systemText;
     default:
         if (systemText.isEmpty())
             return head.trimmed();

@@ -16,8 +16,9 @@ QFunctionPointer Resolve(const char *entryPoint, QString *why)
     const QFunctionPointer function
         = ModuleEntry(QStringLiteral("serialport.so"), entryPoint, &reason);
     if (!function && why)
-        *why = QCoreApplication::translate(
-            "SerialDevice", "This installation cannot use serial ports (%1).")
+        *why = QCoreApplication::translate("SerialDevice",
+            "This installation cannot use serial ports (%1). Installing QZ Remote again puts "
+            "back what is missing.")
                    .arg(reason);
     return function;
 }

@@ -21,6 +21,8 @@ enum class PortError : int {
     Unknown = 8,
     Timeout = 9,
     NotOpen = 10,
+    // The link's own: this installation's serial port module could not be loaded.
+    ModuleMissing = 100,
 };
 
 // The serial port itself. Qt Serial Port, with the system's device library behind it, is a module

@@ -58,7 +58,7 @@ bool SerialLink::open()
     if (!m_port) {
         m_port = NewSerialDevice(&m_error);
         if (!m_port) {
-            m_errorKind = PortError::Unknown;
+            m_errorKind = PortError::ModuleMissing;
             qCDebug(lcLink).noquote() << LinkLogTime() << "cannot open" << m_name << m_error;
             return false;
         }

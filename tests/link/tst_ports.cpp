@@ -185,6 +185,10 @@ void TestPorts::otherKindsInPlainWords_data()
         << "FILE" << int(PortError::UnsupportedOperation) << "Inappropriate ioctl"
         << "FILE is not a serial port: the system cannot set its line speed. Choose a port on the "
            "OPTIONS page.";
+    QTest::newRow("no serial port module")
+        << "/dev/ttyQZ9" << int(PortError::ModuleMissing)
+        << "This installation cannot use serial ports (no module)."
+        << "This installation cannot use serial ports (no module).";
     QTest::newRow("anything else quotes the system")
         << "/dev/ttyQZ9" << int(PortError::Unknown) << "Input/output error"
         << "The system says: Input/output error";
