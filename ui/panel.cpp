@@ -39,6 +39,7 @@ constexpr int kStatusBarHeightTwips = 300;
 // Every bar of the signal meter is this wide, so that a full reading of 128 bars runs out to the
 // "+60" of the scale underneath.
 constexpr int kMeterBarPitchTwips = 70;
+constexpr QLatin1Char kMeterBar('|');
 
 const QColor kPanelGrey(192, 192, 192);
 const QColor kMemoryBlue(192, 192, 255);
@@ -280,11 +281,6 @@ void BuildMainRow(QWidget *client, Panel &panel)
 {
     panel.SignalStrengthMeter = MakeDisplay(client, QStringLiteral("SignalStrengthMeter"),
         Twips(120, 240, 9255, 495), PanelFont(QStringLiteral("MS Sans Serif"), 24, true), Qt::blue);
-    QFont meterFont = panel.SignalStrengthMeter->font();
-    const qreal barAdvance = QFontMetricsF(meterFont).horizontalAdvance(QLatin1Char('|'));
-    meterFont.setLetterSpacing(QFont::AbsoluteSpacing,
-        static_cast<qreal>(kMeterBarPitchTwips) / kTwipsPerPixel - barAdvance);
-    panel.SignalStrengthMeter->setFont(meterFont);
 
     panel.SignalScale = MakeLabel(client, QStringLiteral("SignalScale"),
         QStringLiteral("   0          1          2          3          4          5          6"
@@ -662,6 +658,16 @@ PanelFontWhileBuilding::~PanelFontWhileBuilding()
 
 void DrawSignalMeter(TextDisplay &meter, int level)
 {
+    const QString line = QString::fromStdString(SignalMeterLine(level));
+    // The bars are spaced to the scale underneath. Measuring a bar sets up the meter's font, which
+    // a blank meter (the link off) never draws with, so that waits for the first bar.
+    if (line.contains(kMeterBar) && meter.font().letterSpacingType() != QFont::AbsoluteSpacing) {
+        QFont spaced = meter.font();
+        const qreal barAdvance = QFontMetricsF(spaced).horizontalAdvance(kMeterBar);
+        spaced.setLetterSpacing(QFont::AbsoluteSpacing,
+            static_cast<qreal>(kMeterBarPitchTwips) / kTwipsPerPixel - barAdvance);
+        meter.setFont(spaced);
+    }
     meter.setTextColor(level <= kSignalMeterBlueMaxLevel ? QColor(0, 0, 255) : QColor(255, 0, 0));
-    meter.setLine(QString::fromStdString(SignalMeterLine(level)));
+    meter.setLine(line);
 }

@@ -97,7 +97,9 @@ void TextDisplay::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    if (m_line.isEmpty())
+    // Blanks draw nothing, and need no font set up for it (the meter reads " " while the link is
+    // off).
+    if (m_line.trimmed().isEmpty())
         return;
     const QFont drawn = DrawingFont();
     painter.setFont(drawn);

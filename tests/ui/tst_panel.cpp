@@ -609,14 +609,15 @@ void TestPanel::channelLabelOnTheLineOfItsBox()
 
 void TestPanel::fullMeterFitsItsArea()
 {
+    // Drawn as readings are: the bars' spacing comes with the first reading that has bars.
     TextDisplay *meter = m_panel.SignalStrengthMeter;
-    meter->setTextColor(Qt::blue);
-    meter->setLine(' ' + QString(128, '|'));
-    const QRect full = InkOf(meter->grab().toImage(), Qt::blue, 200);
-    meter->setLine(' ' + QString(100, '|'));
-    const QRect hundred = InkOf(meter->grab().toImage(), Qt::blue, 200);
-    meter->setLine(" ");
-    QVERIFY(InkOf(meter->grab().toImage(), Qt::blue, 200).isEmpty());
+    const auto inkAt = [meter](int level) {
+        DrawSignalMeter(*meter, level);
+        return InkOf(meter->grab().toImage(), meter->textColor(), 200);
+    };
+    const QRect full = inkAt(128);
+    const QRect hundred = inkAt(100);
+    QVERIFY(inkAt(0).isEmpty());
     // All 128 bars are seen, and they fill most of the width.
     QVERIFY(full.right() < meter->width() - 1);
     QVERIFY(full.right() > meter->width() * 9 / 10);
