@@ -7,6 +7,7 @@
 // for five.
 #include "../support/dialogs.h"
 #include "../support/panelfacts.h"
+#include "../support/panelrig.h"
 #include "../support/slowreader.h"
 #include "codelog.h"
 #include "commandlink.h"
@@ -17,10 +18,8 @@
 #include "serialline.h"
 #include "seriallink.h"
 
-#include <QDir>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -45,17 +44,11 @@ QByteArray MixedBank()
     return file;
 }
 
-struct Rig
+struct Rig : PanelRig
 {
-    explicit Rig(const QByteArray &memoryFile = {})
+    explicit Rig(const QByteArray &memoryFile = QByteArray())
+        : PanelRig(memoryFile)
     {
-        QDir::setCurrent(folder.path());
-        if (!memoryFile.isEmpty()) {
-            QFile file(folder.filePath("QZMemory.txt"));
-            file.open(QIODevice::WriteOnly);
-            file.write(memoryFile);
-        }
-        window = std::make_unique<MainWindow>(pty.slavePath());
         failures = std::make_unique<QSignalSpy>(&window->session(), &ReceiverSession::linkFailed);
         p().RadioOn->click();
         // ON's own sequence waits in the queue for its pauses; the watch starts once it is out.
@@ -71,7 +64,6 @@ struct Rig
     }
     ~Rig() { window.reset(); }
 
-    const Panel &p() const { return window->panel(); }
     // The frequency field of the display, as the frequency command writes it ("0145.500").
     QByteArray displayedFrequency() const
     {
@@ -114,10 +106,7 @@ struct Rig
         QCOMPARE(noDialog.answered(), 0);
     }
 
-    QTemporaryDir folder;
-    PseudoTerminal pty;
     SlowReader reader {pty};
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<QSignalSpy> failures;
     // Any dialog (a link-lost box) is a failure; answered so that the test can go on.
     DialogAnswerer noDialog {
