@@ -1,4 +1,5 @@
 #include "../support/fakecontrols.h"
+#include "../support/panelfacts.h"
 #include "bandsweep.h"
 #include "hitslog.h"
 #include "options.h"
@@ -99,10 +100,6 @@ class SimRig : public QObject
 public:
     SimRig()
     {
-        tuned.CurrentFrequency = 105.9;
-        tuned.StepSize = 0.1;
-        tuned.ModeCommand = "FM";
-        tuned.FilterCommand = "BW3";
         // The simulated receiver takes the line at once unless a test asks for line speed: the
         // queue need not wait for a 9600-baud line that is not there.
         session.setLineBytesPerSecond(kFastLineBytesPerSecond);
@@ -129,7 +126,7 @@ public:
     }
 
     SimReceiver receiver;
-    TunedState tuned;
+    TunedState tuned = StartTuned();
     FakeControls controls;
     ReceiverSession session {tuned, controls};
     BandSweep &sweep = session.sweep();

@@ -1,9 +1,7 @@
 #include "../support/fakecontrols.h"
-#include "codelog.h"
-#include "commandlink.h"
+#include "../support/linkrig.h"
+#include "../support/panelfacts.h"
 #include "options.h"
-#include "pseudoterminal.h"
-#include "seriallink.h"
 #include "steptable.h"
 #include "tunedstate.h"
 #include "tuner.h"
@@ -13,22 +11,10 @@
 
 namespace {
 
-// A link whose port is the slave side of a pseudo-terminal; the test reads the master side.
-struct LinkRig
+// The link with a tuner on it, from the start-up values.
+struct TunerRig : LinkRig
 {
-    LinkRig()
-    {
-        port.setPortName(pty.slavePath());
-        state.CurrentFrequency = 105.9;
-        state.StepSize = 0.1;
-        state.ModeCommand = "FM";
-        state.FilterCommand = "BW3";
-    }
-    PseudoTerminal pty;
-    SerialLink port;
-    CodeLog codesOut;
-    CommandLink link {port, codesOut};
-    TunedState state;
+    TunedState state = StartTuned();
     FakeControls controls;
     Tuner tuner {state, link, controls};
 };
@@ -56,7 +42,7 @@ private slots:
 
 void TestCommandLink::workedExample()
 {
-    LinkRig rig;
+    TunerRig rig;
     QVERIFY(rig.port.open());
     rig.state.CurrentFrequency = 145.5;
     rig.tuner.SendFrequency();
@@ -92,7 +78,7 @@ void TestCommandLink::everyCommandByteForByte()
 {
     QFETCH(QString, operation);
     QFETCH(QByteArray, bytes);
-    LinkRig rig;
+    TunerRig rig;
     QVERIFY(rig.port.open());
     Tuner &t = rig.tuner;
     FakeControls &c = rig.controls;
@@ -145,7 +131,7 @@ void TestCommandLink::commandsKeepTheirPause()
 {
     // The receiver expects 10 ms between commands: a burst queued at once must still arrive
     // spaced, each line logged as it leaves.
-    LinkRig rig;
+    TunerRig rig;
     QVERIFY(rig.port.open());
     QElapsedTimer clock;
     clock.start();
@@ -173,7 +159,7 @@ void TestCommandLink::commandsKeepTheirPause()
 
 void TestCommandLink::closedPortDropsButStateChanges()
 {
-    LinkRig rig;
+    TunerRig rig;
     rig.link.SendCommand("AFC");
     rig.controls.mode = kModeLSB;
     rig.tuner.ApplyMode();
@@ -189,7 +175,7 @@ void TestCommandLink::closedPortDropsButStateChanges()
 
 void TestCommandLink::logKeepsEveryEntryAcrossCycles()
 {
-    LinkRig rig;
+    TunerRig rig;
     for (int cycle = 0; cycle < 3; ++cycle) {
         QVERIFY(rig.port.open());
         rig.link.SendCommand("RMT");
@@ -229,7 +215,7 @@ void TestCommandLink::openFailureGivesTheReason()
 
 void TestCommandLink::vanishedDeviceIsReportedOnceAndClosed()
 {
-    LinkRig rig;
+    TunerRig rig;
     QVERIFY(rig.port.open());
     QSignalSpy failures(&rig.port, &SerialLink::failed);
     rig.pty.closeMaster();
@@ -248,7 +234,7 @@ void TestCommandLink::vanishedDeviceIsReportedOnceAndClosed()
 
 void TestCommandLink::fullTransmitBufferIsNotAFailure()
 {
-    LinkRig rig;
+    TunerRig rig;
     QVERIFY(rig.port.open());
     QSignalSpy failures(&rig.port, &SerialLink::failed);
     // The far side stops reading: a pseudo-terminal takes some twenty kilobytes, then a write would

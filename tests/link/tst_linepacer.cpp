@@ -1,11 +1,8 @@
+#include "../support/linkrig.h"
 #include "../support/ptyread.h"
 #include "../support/slowreader.h"
-#include "codelog.h"
-#include "commandlink.h"
 #include "linepacer.h"
-#include "pseudoterminal.h"
 #include "serialline.h"
-#include "seriallink.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,15 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct PacerRig
-{
-    PacerRig() { port.setPortName(pty.slavePath()); }
-    PseudoTerminal pty;
-    SerialLink port;
-    CodeLog codesOut;
-    CommandLink link {port, codesOut};
-};
 
 QByteArray Frequency(int i)
 {
@@ -51,7 +39,7 @@ QList<QByteArray> Latin1(const QStringList &texts)
 
 // Fills the pseudo-terminal through the port until the port itself holds bytes the driver would
 // not take: the far side has stopped reading for long enough.
-bool FillLine(PacerRig &rig)
+bool FillLine(LinkRig &rig)
 {
     const QByteArray junk(1024, '#');
     for (int i = 0; i < 64 && rig.port.pendingBytes() == 0; ++i) {
@@ -93,7 +81,7 @@ private slots:
 
 void TestLinePacer::burstKeepsToTheLineAndTheLatestFrequencyWins()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     // 40 frequency commands 10 ms apart: 800 bytes in 0.4 s, twice what 9600 baud carries.
     QElapsedTimer clock;
@@ -120,7 +108,7 @@ void TestLinePacer::burstKeepsToTheLineAndTheLatestFrequencyWins()
 
 void TestLinePacer::otherLinesAreNeverDroppedAndKeepTheirOrder()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QStringList sent;
     const QStringList others {"RMT", "COR 5", "AFC", "AGC/", "COR 40", "AFC/", "AGC", "RMT"};
@@ -159,7 +147,7 @@ void TestLinePacer::otherLinesAreNeverDroppedAndKeepTheirOrder()
 
 void TestLinePacer::queryIsNotLoggedAndQueuesInOrder()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     rig.link.SendQuery("SS?");
     rig.link.SendQuery("SS?"); // no pause of its own: both go out at once
@@ -177,7 +165,7 @@ void TestLinePacer::queryIsNotLoggedAndQueuesInOrder()
 
 void TestLinePacer::backlogStaysWithinALineOfItsAllowance()
 {
-    PacerRig rig;
+    LinkRig rig;
     SlowReader reader(rig.pty);
     QVERIFY(rig.port.open());
     // A frequency command every 10 ms for 3 s, against a far side that reads at 960 bytes a
@@ -211,7 +199,7 @@ void TestLinePacer::backlogStaysWithinALineOfItsAllowance()
 
 void TestLinePacer::stalledFarSideNeitherFailsNorGrowsTheQueue()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QSignalSpy failures(&rig.port, &SerialLink::failed);
     QVERIFY(FillLine(rig));
@@ -239,7 +227,7 @@ void TestLinePacer::stalledFarSideNeitherFailsNorGrowsTheQueue()
 
 void TestLinePacer::nothingFollowsRemoteOff()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     rig.link.SendCommand("RMT");
     // A scan tick that falls inside the pause of "RMT/".
@@ -259,7 +247,7 @@ void TestLinePacer::nothingFollowsRemoteOff()
 
 void TestLinePacer::closingLetsTheQueueOutFirst()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QByteArray expected;
     for (int i = 0; i < 30; ++i) {
@@ -284,7 +272,7 @@ void TestLinePacer::closingLetsTheQueueOutFirst()
 
 void TestLinePacer::closingIsBoundedWhenTheLineIsStuck()
 {
-    PacerRig rig;
+    LinkRig rig;
     QVERIFY(rig.port.open());
     QVERIFY(FillLine(rig));
     rig.link.SendCommand("RMT/");
@@ -299,7 +287,7 @@ void TestLinePacer::closingIsBoundedWhenTheLineIsStuck()
 
 void TestLinePacer::realWriteErrorClosesTheLink()
 {
-    PacerRig rig;
+    LinkRig rig;
     const QList<int> before = DescriptorsOn(rig.pty.slavePath());
     QVERIFY(rig.port.open());
     QList<int> opened = DescriptorsOn(rig.pty.slavePath());

@@ -23,14 +23,7 @@ using State = ReceiverSession::State;
 // a pseudo-terminal.
 struct SessionRig
 {
-    SessionRig()
-    {
-        tuned.CurrentFrequency = 105.9;
-        tuned.StepSize = 0.1;
-        tuned.ModeCommand = "FM";
-        tuned.FilterCommand = "BW3";
-        controls.channel = pty.slavePath();
-    }
+    SessionRig() { controls.channel = pty.slavePath(); }
 
     void powerOn(bool withPoll = true)
     {
@@ -57,7 +50,7 @@ struct SessionRig
     }
 
     PseudoTerminal pty;
-    TunedState tuned;
+    TunedState tuned = StartTuned();
     FakeControls controls;
     ReceiverSession session {tuned, controls};
 };

@@ -1,7 +1,20 @@
 #pragma once
 
+#include "tunedstate.h"
+
 #include <QByteArray>
 #include <QColor>
+
+// The start-up values: 105.900 MHz, 100 kHz steps, FM, filter 3.
+inline TunedState StartTuned()
+{
+    TunedState tuned;
+    tuned.CurrentFrequency = 105.9;
+    tuned.StepSize = 0.1;
+    tuned.ModeCommand = "FM";
+    tuned.FilterCommand = "BW3";
+    return tuned;
+}
 
 // What ON writes with the start-up values.
 inline const QByteArray kPowerOnBytes("RMT\rCOR 1\rAFC/\rAGC/\r"
