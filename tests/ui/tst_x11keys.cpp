@@ -1,3 +1,4 @@
+#include "../support/panelfacts.h"
 #include "../support/ptyread.h"
 #include "keyboardpoll.h"
 #include "keysource.h"
@@ -183,9 +184,7 @@ void TestX11Keys::pageDownOnTheKeyboardTunesTheReceiver()
     MainWindow window(pty.slavePath());
     window.show();
     window.panel().RadioOn->click();
-    QCOMPARE(pty.read(),
-        QByteArray("RMT\rCOR 1\rAFC/\rAGC/\rFRQ 0105.900;FM;BW3\r"
-                   "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r"));
+    QCOMPARE(pty.read(), kPowerOnBytes);
 
     QVERIFY(Xdotool({"key", "Next"}));
     QVERIFY(CollectUntil(pty, "FRQ ").contains("FRQ 0105.800;FM;BW3\r"));
@@ -277,9 +276,7 @@ void TestX11Keys::keyTypedIntoAnotherProgram()
     QVERIFY(choice->isChecked());
     window.panel().SSTab1->setCurrentIndex(0);
     window.panel().RadioOn->click();
-    QCOMPARE(pty.read(),
-        QByteArray("RMT\rCOR 1\rAFC/\rAGC/\rFRQ 0105.900;FM;BW3\r"
-                   "FRQ 0105.900;FM;BW3\rFRQ 0105.900;FM;BW3\r"));
+    QCOMPARE(pty.read(), kPowerOnBytes);
 
     OtherClient other;
     QVERIFY(other.isOpen());
