@@ -13,9 +13,7 @@
 #include "simreceiver.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <csignal>
@@ -39,24 +37,6 @@ pid_t Start(const std::string &program, const QString &port, bool powerOn)
     return bench::Spawn(program, arguments);
 }
 
-// The processor time of all of a process's threads, to the nanosecond where the kernel keeps
-// scheduler statistics (/proc/<pid>/stat counts in hundredths of a second: a third of an idle
-// panel's figure over 30 s). A thread that ends meanwhile takes its time with it; an idle
-// panel's threads all outlive the measurement.
-double CpuSeconds(const QString &pid)
-{
-    if (!QFile::exists(QStringLiteral("/proc/%1/schedstat").arg(pid)))
-        return bench::CpuSeconds(pid);
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    double seconds = 0;
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile file(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (file.open(QIODevice::ReadOnly)) // else the thread has just ended
-            seconds += file.readAll().split(' ').value(0).toDouble() / 1e9;
-    }
-    return seconds;
-}
-
 void Stop(pid_t pid)
 {
     ::kill(pid, SIGTERM);
@@ -75,10 +55,10 @@ struct Reading
 
 Reading Watch(const QString &pid, int seconds)
 {
-    const double cpuBefore = CpuSeconds(pid);
+    const double cpuBefore = bench::CpuSeconds(pid);
     const long long wallBefore = bench::NowUs();
     bench::RunEventsFor(seconds * 1000);
-    return {CpuSeconds(pid) - cpuBefore, double(bench::NowUs() - wallBefore) / 1e6,
+    return {bench::CpuSeconds(pid) - cpuBefore, double(bench::NowUs() - wallBefore) / 1e6,
         bench::VmRssKb(pid), bench::StatusKb(pid, "VmHWM")};
 }
 
