@@ -99,7 +99,7 @@ void TextDisplay::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::black);
     // Blanks draw nothing, and need no font set up for it (the meter reads " " while the link is
     // off).
-    if (m_line.trimmed().isEmpty())
+    if (std::all_of(m_line.cbegin(), m_line.cend(), [](QChar c) { return c.isSpace(); }))
         return;
     const QFont drawn = DrawingFont();
     painter.setFont(drawn);
