@@ -69,7 +69,7 @@ QString UsbId(std::optional<quint16> vendor, std::optional<quint16> product)
         .arg(*product, 4, 16, QLatin1Char('0'));
 }
 
-QString DescribeChannel(const QString &channelText, const QList<PortEntry> &ports)
+QString DescribeChannel(const QString &channelText, const std::optional<QList<PortEntry>> &ports)
 {
     const QString device = PortNameForChannel(channelText);
     if (device.isEmpty()) {
@@ -84,7 +84,7 @@ QString DescribeChannel(const QString &channelText, const QList<PortEntry> &port
     const QString intro = typedAsDevice ? TrPortList("Channel \"%1\"").arg(text)
                                         : TrPortList("Channel \"%1\" is %2").arg(text, device);
     const QString real = RealPath(device);
-    for (const PortEntry &port : ports) {
+    for (const PortEntry &port : ports.value_or(QList<PortEntry>())) {
         if (RealPath(port.device) != real)
             continue;
         QStringList details;
@@ -105,6 +105,12 @@ QString DescribeChannel(const QString &channelText, const QList<PortEntry> &port
         return intro
             + (typedAsDevice ? TrPortList(" does not exist at the moment.")
                              : TrPortList(", which does not exist at the moment."));
+    if (!ports)
+        return intro
+            + (typedAsDevice
+                    ? TrPortList(" cannot be looked up: the serial ports cannot be listed.")
+                    : TrPortList(", which cannot be looked up: the serial ports cannot be "
+                                 "listed."));
     return intro
         + (typedAsDevice ? TrPortList(" is not a serial port the system lists.")
                          : TrPortList(", which the system does not list as a serial port."));

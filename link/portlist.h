@@ -28,5 +28,5 @@ QString UsbId(std::optional<quint16> vendor, std::optional<quint16> product);
 
 // In plain words, which device the text of the channel box stands for, with what the list says of
 // it: the device is looked up in ports by its real path, so a /dev/serial/by-id link finds its
-// adapter.
-QString DescribeChannel(const QString &channelText, const QList<PortEntry> &ports);
+// adapter. Without a list (the ports could not be listed at all) nothing is said of the list.
+QString DescribeChannel(const QString &channelText, const std::optional<QList<PortEntry>> &ports);

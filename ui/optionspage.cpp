@@ -196,15 +196,16 @@ void OptionsPage::RefreshPorts()
     const QList<QTreeWidgetItem *> selected = m_portList->selectedItems();
     const QString keep = selected.isEmpty() ? QString() : selected.front()->text(kDevice);
     QString problem;
-    m_ports = m_lister ? m_lister(&problem) : QList<PortEntry>();
+    const QList<PortEntry> ports = m_lister ? m_lister(&problem) : QList<PortEntry>();
+    m_ports = problem.isEmpty() ? std::optional(ports) : std::nullopt;
     m_portList->clear();
-    for (const PortEntry &port : std::as_const(m_ports)) {
+    for (const PortEntry &port : ports) {
         auto *item = new QTreeWidgetItem(m_portList,
             {port.device, port.description, port.manufacturer, port.serialNumber, port.usbId});
         if (port.device == keep)
             item->setSelected(true);
     }
-    if (m_ports.isEmpty()) {
+    if (ports.isEmpty()) {
         auto *item = new QTreeWidgetItem(m_portList,
             {problem.isEmpty()
                     ? tr("The system offers no serial port. Connect the receiver's adapter and "

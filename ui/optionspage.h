@@ -60,7 +60,8 @@ private:
     KeyboardPoll &m_keyboard;
     QWidget *m_window;
     PortLister m_lister;
-    QList<PortEntry> m_ports;
+    // As last listed; nothing when the ports could not be listed at all.
+    std::optional<QList<PortEntry>> m_ports {QList<PortEntry>()};
     QScrollArea *m_scroll = nullptr;
     QVBoxLayout *m_column = nullptr;
     QHBoxLayout *m_groups = nullptr;

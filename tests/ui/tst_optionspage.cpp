@@ -316,6 +316,11 @@ void TestOptionsPage::listIsRefilledWhenShownAndByRefresh()
     QCOMPARE(options.list()->topLevelItemCount(), 1);
     QCOMPARE(options.list()->topLevelItem(0)->text(0), problem);
     QVERIFY(!options.button("UsePort")->isEnabled());
+    // Nor is a port said to be missing from a list that could not be made.
+    window.panel().Channelnum->setText(a.slavePath());
+    QCOMPARE(options.shown(),
+        QStringLiteral("Channel \"%1\" cannot be looked up: the serial ports cannot be listed.")
+            .arg(a.slavePath()));
 }
 
 void TestOptionsPage::otherFeaturesAddTheirGroups()
